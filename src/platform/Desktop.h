@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QSize>
+#include <QString>
+
+class QWidget;
+
+namespace rp {
+
+// Everything the desktop does to or for the program goes through this interface, so that every message box,
+// beep, sound, document opening and clock reading can be observed and fixed in tests.
+class Desktop
+{
+public:
+    enum class Icon { None, Exclamation, Critical };
+    enum class Buttons { Ok, RetryCancel };
+    enum class Answer { Ok, Retry, Cancel };
+
+    virtual ~Desktop() = default;
+
+    // Modal message box; returns the button the operator chose.
+    virtual Answer showMessage(const QString& text, const QString& title, Icon icon, Buttons buttons) = 0;
+    virtual void beep() = 0;
+    // Starts playing the file and returns at once; a file that cannot be played gives the beep instead.
+    virtual void playSound(const QString& path) = 0;
+    // Opens a document with the desktop's associated program, the path handed over as one argument.
+    // Returns the shell result: greater than 32 on success, 0 out of memory, 1 to 32 a failure.
+    virtual int openDocument(const QString& path) = 0;
+    // The present moment: local date and time as a day serial.
+    virtual double now() = 0;
+    // True only for an existing ordinary file (not a directory).
+    virtual bool isOrdinaryFile(const QString& path) = 0;
+    virtual QString currentDirectory() = 0;
+    // Sizes in twips (15 twips per device-independent pixel).
+    virtual QSize screenSizeTwips() = 0;
+    virtual QSize windowOuterSizeTwips(const QWidget& window) = 0;
+    // Lets pending window events run once.
+    virtual void processEvents() = 0;
+};
+
+constexpr int TwipsPerPixel = 15;
+
+} // namespace rp

@@ -1,0 +1,85 @@
+#pragma once
+
+#include "platform/Desktop.h"
+
+#include <QFileInfo>
+#include <QString>
+#include <QStringList>
+
+#include <deque>
+#include <vector>
+
+namespace rp::test {
+
+// Records everything the program asks of the desktop, and answers from a script the test sets up.
+// Files are the real file system unless a test overrides the answer.
+class FakeDesktop : public Desktop
+{
+public:
+    struct Message
+    {
+        QString text;
+        QString title;
+        Icon icon;
+        Buttons buttons;
+    };
+
+    // One entry per request, in order: "message", "beep", "sound:<path>", "open:<path>", "events".
+    QStringList requests;
+    std::vector<Message> messages;
+    std::deque<Answer> nextAnswers; // answers for RetryCancel boxes; Cancel when empty
+    std::deque<double> clockReadings; // successive now() answers; the last one repeats
+    double fixedNow = 46000.0;
+    int openDocumentResult = 42;
+    QString workingDirectory = QStringLiteral("/");
+    QSize screenTwips{1920 * TwipsPerPixel, 1080 * TwipsPerPixel};
+    QSize outerTwips{459 * TwipsPerPixel, 147 * TwipsPerPixel};
+    int nowCalls = 0;
+
+    Answer showMessage(const QString& text, const QString& title, Icon icon, Buttons buttons) override
+    {
+        requests << QStringLiteral("message");
+        messages.push_back({text, title, icon, buttons});
+        if (buttons == Buttons::Ok) {
+            return Answer::Ok;
+        }
+        if (nextAnswers.empty()) {
+            return Answer::Cancel;
+        }
+        const Answer a = nextAnswers.front();
+        nextAnswers.pop_front();
+        return a;
+    }
+    void beep() override { requests << QStringLiteral("beep"); }
+    void playSound(const QString& path) override { requests << QStringLiteral("sound:") + path; }
+    int openDocument(const QString& path) override
+    {
+        requests << QStringLiteral("open:") + path;
+        return openDocumentResult;
+    }
+    double now() override
+    {
+        ++nowCalls;
+        if (clockReadings.empty()) {
+            return fixedNow;
+        }
+        const double t = clockReadings.front();
+        if (clockReadings.size() > 1) {
+            clockReadings.pop_front();
+        }
+        return t;
+    }
+    bool isOrdinaryFile(const QString& path) override
+    {
+        const QFileInfo info(path);
+        return info.exists() && info.isFile();
+    }
+    QString currentDirectory() override { return workingDirectory; }
+    QSize screenSizeTwips() override { return screenTwips; }
+    QSize windowOuterSizeTwips(const QWidget&) override { return outerTwips; }
+    void processEvents() override { requests << QStringLiteral("events"); }
+
+    int count(const QString& request) const { return static_cast<int>(requests.count(request)); }
+};
+
+} // namespace rp::test
