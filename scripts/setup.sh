@@ -8,7 +8,7 @@ packages=(
     qt6-base-dev libqt6sql6-sqlite qt6-translations-l10n qt6-multimedia-dev
     libsqlite3-dev sqlite3
     libgtest-dev libgmock-dev libbenchmark-dev
-    xvfb xauth xdotool x11-utils
+    xvfb xauth xdotool x11-utils libx11-dev
     fonts-liberation fonts-dejavu-core
     time
 )

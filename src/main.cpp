@@ -1,7 +1,39 @@
+#include "app/LaunchRequest.h"
+#include "app/LoadSequence.h"
+#include "app/ReminderState.h"
+#include "app/UnhandledError.h"
+#include "common/RuntimeError.h"
+#include "platform/QtDesktop.h"
+#include "reminder/ReminderWindow.h"
+
 #include <QApplication>
+#include <QStringList>
 
 int main(int argc, char** argv)
 {
+    // The command line and the settings checks come before the window system is reached: a run that must end
+    // silently neither connects to the display nor shows anything.
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i) {
+        arguments << QString::fromLocal8Bit(argv[i]);
+    }
+    rp::QtDesktop desktop;
+    rp::PopupContext ctx(desktop);
+    bool goOn = false;
+    try {
+        goOn = rp::startFromCommandLine(ctx, rp::LaunchCommandText(arguments));
+    } catch (const rp::RuntimeError& error) {
+        QApplication app(argc, argv);
+        rp::reportUnhandledError(desktop, error);
+        return rp::UnhandledErrorExitStatus;
+    }
+    if (!goOn) {
+        return 0;
+    }
+
     QApplication app(argc, argv);
-    return 0;
+    rp::ReminderWindow window(ctx);
+    window.load();
+    window.show();
+    return app.exec();
 }

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QString>
-
 #include <optional>
 
 namespace rp {
@@ -13,9 +12,9 @@ namespace rp {
 std::optional<double> parseDateText(const QString& text);
 
 // Display patterns with the locale's separators.
-QString formatDayMonthYear(double serial);   // "dd/mm/yy"
-QString formatHourMinute(double serial);     // "hh:nn"
-QString formatDayMonthTime(double serial);   // "dd/mm hh:nn"
+QString formatDayMonthYear(double serial); // "dd/mm/yy"
+QString formatHourMinute(double serial);   // "hh:nn"
+QString formatDayMonthTime(double serial); // "dd/mm hh:nn"
 // The text form of a date-time value: "dd/mm/yyyy", with " hh:nn:ss" after it when there is a time of day.
 QString dateTimeTextForm(double serial);
 

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QString>
-
 #include <variant>
 
 namespace rp {
@@ -12,7 +11,14 @@ namespace rp {
 class Value
 {
 public:
-    enum class Kind { Null, Text, Integer, Real, DateTime };
+    enum class Kind
+    {
+        Null,
+        Text,
+        Integer,
+        Real,
+        DateTime
+    };
 
     Value() = default; // Null
     static Value text(QString s);

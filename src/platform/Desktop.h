@@ -12,9 +12,23 @@ namespace rp {
 class Desktop
 {
 public:
-    enum class Icon { None, Exclamation, Critical };
-    enum class Buttons { Ok, RetryCancel };
-    enum class Answer { Ok, Retry, Cancel };
+    enum class Icon
+    {
+        None,
+        Exclamation,
+        Critical
+    };
+    enum class Buttons
+    {
+        Ok,
+        RetryCancel
+    };
+    enum class Answer
+    {
+        Ok,
+        Retry,
+        Cancel
+    };
 
     virtual ~Desktop() = default;
 

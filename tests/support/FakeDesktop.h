@@ -5,7 +5,6 @@
 #include <QFileInfo>
 #include <QString>
 #include <QStringList>
-
 #include <deque>
 #include <vector>
 
@@ -27,7 +26,7 @@ public:
     // One entry per request, in order: "message", "beep", "sound:<path>", "open:<path>", "events".
     QStringList requests;
     std::vector<Message> messages;
-    std::deque<Answer> nextAnswers; // answers for RetryCancel boxes; Cancel when empty
+    std::deque<Answer> nextAnswers;   // answers for RetryCancel boxes; Cancel when empty
     std::deque<double> clockReadings; // successive now() answers; the last one repeats
     double fixedNow = 46000.0;
     int openDocumentResult = 42;

@@ -1,6 +1,5 @@
 #include <QApplication>
 #include <QDir>
-
 #include <gtest/gtest.h>
 
 // Widget tests need a QApplication; offscreen unless the environment asks for a real display.

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QString>
-
 #include <memory>
 
 struct sqlite3;
@@ -25,6 +24,8 @@ public:
     const QString& path() const { return m_path; }
 
     static constexpr int BusyTimeoutMs = 5000;
+    // How long a statement waits for another process's lock before failing with DatabaseLocked.
+    void setBusyTimeout(int milliseconds);
 
 private:
     Database(sqlite3* db, QString path);

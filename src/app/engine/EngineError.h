@@ -6,7 +6,8 @@ namespace rp::engine {
 
 // Stable numbers for the store's own failures. They follow the numbers the desktop database engine of the
 // scheduling application used, so that operators and support staff recognise them.
-enum EngineErrorNumber : int {
+enum EngineErrorNumber : int
+{
     FileNotFound = 3024,
     NotADatabase = 3343,
     TableNotFound = 3078,
@@ -21,6 +22,9 @@ enum EngineErrorNumber : int {
     ValueNotAccepted = 3163,
     ReadOnlyDatabase = 3027,
     EngineFailure = 3000,
+    InvalidArgument = 3001,
+    NoCurrentIndex = 3019,
+    FileNotAccessible = 3051,
 };
 
 } // namespace rp::engine

@@ -1,0 +1,38 @@
+#!/usr/bin/env bash
+# Sets up the machine, builds the pop-up, creates a demo store in ./demo and launches the pop-up on it.
+# Without a display (a bare server), the pop-up runs under a private headless X server and a screenshot of
+# its window is written to demo/screenshot.png.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/setup.sh
+bash scripts/build.sh release
+popup="$PWD/build/release/src/reminder-popup"
+
+rm -rf demo
+launch_line=$(bash scripts/make-demo-store.sh "$PWD/demo" | tail -n 1)
+command_text=$(printf '%s' "$launch_line" | sed -E 's/^[^"]*"(.*)"$/\1/')
+echo "demo store: $PWD/demo"
+echo "launching: $popup \"$command_text\""
+
+if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
+    exec "$popup" "$command_text"
+fi
+
+echo "no display: running under a headless X server; the window closes after a screenshot"
+export XDG_RUNTIME_DIR="${XDG_RUNTIME_DIR:-$(mktemp -d)}"
+xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
+    "$1" "$2" &
+    pid=$!
+    for _ in $(seq 1 100); do
+        id=$(xdotool search --onlyvisible --name "^APP\\. " 2>/dev/null | head -n 1 || true)
+        [ -n "$id" ] && break
+        sleep 0.1
+    done
+    [ -n "$id" ] || { echo "the window did not appear" >&2; kill $pid; exit 1; }
+    sleep 0.5
+    echo "window title: $(xdotool getwindowname "$id")"
+    if command -v import >/dev/null 2>&1; then import -window root "$3/screenshot.png" && echo "screenshot: $3/screenshot.png"; fi
+    xdotool windowfocus --sync "$id" key alt+p
+    wait $pid
+    echo "postponed by 15 minutes with Alt+P; exit status $?"
+' _ "$popup" "$command_text" "$PWD/demo"

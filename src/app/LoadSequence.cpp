@@ -1,0 +1,81 @@
+#include "app/LoadSequence.h"
+
+#include "app/ApplicationTitle.h"
+#include "app/LaunchRequest.h"
+#include "app/ReminderState.h"
+#include "app/SettingsReader.h"
+#include "app/SettingsValues.h"
+#include "platform/Desktop.h"
+
+#include <cmath>
+
+namespace rp {
+
+namespace {
+
+const QString DataFileName = QStringLiteral("DatiQZ.mdb");
+const QString VisitsFileName = QStringLiteral("VisiteQZ.mdb");
+const QString WorkFileName = QStringLiteral("WorkQZ.mdb");
+
+void applyLaunchRequest(PopupContext& ctx, const LaunchRequest& request)
+{
+    ctx.module.SettingsPath = request.SettingsPath;
+    ctx.state.SlotNumber = request.SlotNumber;
+    ctx.state.ClientCode = request.ClientCode;
+    ctx.state.ActionCode = request.ActionCode;
+    ctx.state.AppointmentTime = request.AppointmentTime;
+}
+
+} // namespace
+
+bool startFromCommandLine(PopupContext& ctx, const QString& commandText)
+{
+    const double today = std::floor(ctx.desktop.now());
+    applyLaunchRequest(ctx, ParseLaunchRequest(commandText, today));
+
+    if (ctx.module.SettingsPath.trimmed().isEmpty()) {
+        return false;
+    }
+    if (!ctx.desktop.isOrdinaryFile(ctx.module.SettingsPath)) {
+        return false;
+    }
+    ctx.module.OperatorName = ReadOperatorName(ctx.module.SettingsPath);
+    return !ctx.module.OperatorName.trimmed().isEmpty();
+}
+
+void openStores(PopupContext& ctx)
+{
+    ReminderState& s = ctx.state;
+    s.LoadedOk = false;
+    s.DataFolder = ReadFolderSetting(ctx.module.SettingsPath, QStringLiteral("FILE"), ctx.desktop);
+    s.WorkFolder = ReadFolderSetting(ctx.module.SettingsPath, QStringLiteral("WORK"), ctx.desktop);
+
+    const QString operatorFolder = ctx.module.OperatorName + QLatin1Char('/');
+    s.VisitsDbPath = s.DataFolder + operatorFolder + VisitsFileName;
+    s.DataDbPath = s.DataFolder + operatorFolder + DataFileName;
+    s.WorkDbPath = s.WorkFolder + operatorFolder + WorkFileName;
+
+    s.DataWorkspace = engine::Workspace::defaultWorkspace();
+    s.DataDb = s.DataWorkspace->openDatabase(s.DataDbPath);
+    s.VisitsWorkspace = engine::Workspace::defaultWorkspace();
+    s.VisitsDb = s.VisitsWorkspace->openDatabase(s.VisitsDbPath);
+    s.WorkWorkspace = engine::Workspace::defaultWorkspace();
+    s.WorkDb = s.WorkWorkspace->openDatabase(s.WorkDbPath);
+
+    ctx.desktop.processEvents();
+
+    const SoundSettings sound = ReadSoundSettings(ctx.module.SettingsPath, ctx.desktop);
+    ctx.module.SoundEnabled = sound.SoundEnabled;
+    s.SoundFolder = sound.SoundFolder;
+    s.SoundName = sound.SoundName;
+    s.SoundExtension = sound.SoundExtension;
+    ctx.module.SoundFilePath = sound.SoundFilePath;
+}
+
+void showLoadError(Desktop& desktop, const RuntimeError& error)
+{
+    const QString text = QString::number(error.number()) + QLatin1Char('-') + error.description();
+    desktop.showMessage(text, applicationTitle(), Desktop::Icon::None, Desktop::Buttons::Ok);
+}
+
+} // namespace rp

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QString>
+
+namespace rp {
+
+struct PopupContext;
+class Desktop;
+class RuntimeError;
+
+// The start of every run, before any window exists: the command line, then the settings checks.
+// Returns false when the program must end at once, silently (no settings path, no settings file,
+// no operator name). Raises the run-time error of a malformed command line.
+bool startFromCommandLine(PopupContext& ctx, const QString& commandText);
+
+// The first half of the load proper: folders and database paths, the three databases opened in order,
+// one round of pending window events, the sound settings. Every failure raises the run-time error,
+// which the caller hands to showLoadError.
+void openStores(PopupContext& ctx);
+
+// The load's error handler: number, "-", description, one OK button, no icon, the application's title.
+void showLoadError(Desktop& desktop, const RuntimeError& error);
+
+} // namespace rp

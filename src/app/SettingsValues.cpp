@@ -1,0 +1,64 @@
+#include "app/SettingsValues.h"
+
+#include "app/SettingsReader.h"
+#include "platform/Desktop.h"
+
+namespace rp {
+
+namespace {
+
+const QString PathSeparator = QStringLiteral("/");
+
+// The scheduling application falls back to the drive root of the current directory; Linux has a single root,
+// whatever the current directory.
+QString DriveRootOf(const QString& /*directory*/)
+{
+    return PathSeparator;
+}
+
+// What the settings carry when "SuonoExt" is left blank: a WAV file.
+const QString DefaultSoundExtension = QStringLiteral("wav");
+
+} // namespace
+
+QString ReadOperatorName(const QString& settingsPath)
+{
+    return ReadSetting(settingsPath, QStringLiteral("BASE"), QStringLiteral("OPERATORE"));
+}
+
+QString ReadFolderSetting(const QString& settingsPath, const QString& key, Desktop& desktop)
+{
+    QString folder = ReadSetting(settingsPath, QStringLiteral("PATH"), key);
+    if (folder.isEmpty()) {
+        folder = DriveRootOf(desktop.currentDirectory());
+    }
+    if (!folder.endsWith(PathSeparator)) {
+        folder += PathSeparator;
+    }
+    return folder;
+}
+
+SoundSettings ReadSoundSettings(const QString& settingsPath, Desktop& desktop)
+{
+    const QString section = QStringLiteral("AGENDA");
+    SoundSettings sound;
+    // ReadSetting already trims its values, and a blank "SuonoSN" counts as "N": only an exact "S" enables sound.
+    sound.SoundEnabled = ReadSetting(settingsPath, section, QStringLiteral("SuonoSN")) == QStringLiteral("S");
+    sound.SoundFolder = ReadSetting(settingsPath, section, QStringLiteral("SuonoPath"));
+    sound.SoundName = ReadSetting(settingsPath, section, QStringLiteral("SuonoFile"));
+    sound.SoundExtension = ReadSetting(settingsPath, section, QStringLiteral("SuonoExt"));
+    if (sound.SoundExtension.isEmpty()) {
+        sound.SoundExtension = DefaultSoundExtension;
+    }
+
+    // The separator goes in even after a folder that ends with one: the doubled "/" still names the same file.
+    QString path = sound.SoundFolder;
+    if (!sound.SoundName.isEmpty()) {
+        path += PathSeparator + sound.SoundName;
+    }
+    path += QStringLiteral(".") + sound.SoundExtension;
+    sound.SoundFilePath = desktop.isOrdinaryFile(path) ? path : QString();
+    return sound;
+}
+
+} // namespace rp

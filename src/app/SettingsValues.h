@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QString>
+
+namespace rp {
+
+class Desktop;
+
+// The sound keys of the "AGENDA" section and the file they name.
+struct SoundSettings
+{
+    QString SoundFolder;
+    QString SoundName;
+    QString SoundExtension;
+    bool SoundEnabled = false;
+    // Empty when no ordinary file exists at the path the keys build.
+    QString SoundFilePath;
+};
+
+// "BASE" / "OPERATORE"; blank when the operator is not configured.
+QString ReadOperatorName(const QString& settingsPath);
+
+// A folder of the "PATH" section ("FILE" for the data folder, "WORK" for the work folder), always ending with "/".
+// A blank value gives the root of the current directory's file system.
+QString ReadFolderSetting(const QString& settingsPath, const QString& key, Desktop& desktop);
+
+SoundSettings ReadSoundSettings(const QString& settingsPath, Desktop& desktop);
+
+} // namespace rp

@@ -1,0 +1,77 @@
+#include "app/engine/StoredValue.h"
+
+#include "common/DaySerial.h"
+
+namespace rp::engine {
+
+bool isDateTimeType(const QString& declaredType)
+{
+    return declaredType.contains(QLatin1String("DATE"), Qt::CaseInsensitive) ||
+           declaredType.contains(QLatin1String("TIME"), Qt::CaseInsensitive);
+}
+
+namespace {
+
+StoredValue storedText(const QString& text)
+{
+    StoredValue stored;
+    stored.type = StoredValue::Type::Text;
+    stored.bytes = text.toUtf8();
+    return stored;
+}
+
+} // namespace
+
+StoredValue storedFromValue(const Value& value, bool dateTimeColumn)
+{
+    StoredValue stored;
+    switch (value.kind()) {
+    case Value::Kind::Null:
+        break;
+    case Value::Kind::Text:
+        stored = storedText(value.asText());
+        break;
+    case Value::Kind::Integer:
+        if (dateTimeColumn) {
+            return storedText(storageTextFromDaySerial(static_cast<double>(value.asInteger())));
+        }
+        stored.type = StoredValue::Type::Integer;
+        stored.integer = value.asInteger();
+        break;
+    case Value::Kind::Real:
+    case Value::Kind::DateTime:
+        if (dateTimeColumn) {
+            return storedText(storageTextFromDaySerial(value.asReal()));
+        }
+        stored.type = StoredValue::Type::Real;
+        stored.real = value.asReal();
+        break;
+    }
+    return stored;
+}
+
+Value valueFromStored(const StoredValue& stored, bool dateTimeColumn)
+{
+    switch (stored.type) {
+    case StoredValue::Type::Null:
+        return Value();
+    case StoredValue::Type::Integer:
+        return Value::integer(stored.integer);
+    case StoredValue::Type::Real:
+        return Value::real(stored.real);
+    case StoredValue::Type::Text: {
+        QString text = QString::fromUtf8(stored.bytes);
+        if (dateTimeColumn) {
+            if (const std::optional<double> serial = daySerialFromStorageText(text)) {
+                return Value::dateTime(*serial);
+            }
+        }
+        return Value::text(std::move(text));
+    }
+    case StoredValue::Type::Blob:
+        return Value::text(QString::fromLatin1(stored.bytes));
+    }
+    return Value();
+}
+
+} // namespace rp::engine

@@ -1,0 +1,42 @@
+#pragma once
+
+#include "common/Value.h"
+
+#include <QByteArray>
+#include <QString>
+
+namespace rp::engine {
+
+// A value exactly as SQLite holds it (storage class and content), so that a row can be compared with an
+// earlier reading of itself and bound back without any conversion.
+struct StoredValue
+{
+    enum class Type
+    {
+        Null,
+        Integer,
+        Real,
+        Text,
+        Blob
+    };
+
+    Type type = Type::Null;
+    qint64 integer = 0;
+    double real = 0.0;
+    QByteArray bytes; // UTF-8 for Text, raw for Blob
+
+    bool operator==(const StoredValue&) const = default;
+};
+
+// Whether a declared column type holds date-times as text ("DATE", "DATETIME", "TIMESTAMP", "TIME", ...).
+bool isDateTimeType(const QString& declaredType);
+
+// The stored form of a program value: on a date-time column a date-time or a number is the text
+// "YYYY-MM-DD HH:MM:SS"; elsewhere a date-time is its REAL day serial.
+StoredValue storedFromValue(const Value& value, bool dateTimeColumn);
+
+// The program value of a stored one: text in the store's date-time form on a date-time column becomes a
+// date-time; other text stays text; a blob is read as Latin-1 text.
+Value valueFromStored(const StoredValue& stored, bool dateTimeColumn);
+
+} // namespace rp::engine

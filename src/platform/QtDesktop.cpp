@@ -1,0 +1,170 @@
+#include "platform/QtDesktop.h"
+
+#include "common/DaySerial.h"
+#include "platform/WaveFileCheck.h"
+
+#include <QApplication>
+#include <QDateTime>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QScreen>
+#include <QSoundEffect>
+#include <QUrl>
+#include <QWidget>
+
+namespace rp {
+
+namespace {
+
+// Shell results: above 32 success; 2 file not found; 31 no program associated with the file.
+constexpr int OpenSucceeded = 42;
+constexpr int OpenFileNotFound = 2;
+constexpr int OpenNoAssociation = 31;
+constexpr double MillisecondsPerDay = 86400000.0;
+
+QMessageBox::Icon messageBoxIcon(Desktop::Icon icon)
+{
+    switch (icon) {
+    case Desktop::Icon::Exclamation:
+        return QMessageBox::Warning;
+    case Desktop::Icon::Critical:
+        return QMessageBox::Critical;
+    case Desktop::Icon::None:
+        break;
+    }
+    return QMessageBox::NoIcon;
+}
+
+} // namespace
+
+QtDesktop::QtDesktop() = default;
+QtDesktop::~QtDesktop() = default;
+
+Desktop::Answer QtDesktop::showMessage(const QString& text, const QString& title, Icon icon, Buttons buttons)
+{
+    QMessageBox box(QApplication::activeWindow());
+    box.setWindowTitle(title);
+    // Messages carry paths and engine texts that must show as they are.
+    box.setTextFormat(Qt::PlainText);
+    box.setText(text);
+    box.setIcon(messageBoxIcon(icon));
+    box.setWindowModality(Qt::ApplicationModal);
+    // The button texts are Italian whatever the user's locale or the installed Qt translations.
+    if (buttons == Buttons::Ok) {
+        QPushButton* ok = box.addButton(QMessageBox::Ok);
+        ok->setText(QStringLiteral("OK"));
+        box.setDefaultButton(ok);
+        box.setEscapeButton(ok);
+        box.exec();
+        return Answer::Ok;
+    }
+    QPushButton* retry = box.addButton(QMessageBox::Retry);
+    retry->setText(QStringLiteral("Riprova"));
+    QPushButton* cancel = box.addButton(QMessageBox::Cancel);
+    cancel->setText(QStringLiteral("Annulla"));
+    box.setDefaultButton(retry);
+    box.setEscapeButton(cancel);
+    box.exec();
+    return box.clickedButton() == retry ? Answer::Retry : Answer::Cancel;
+}
+
+void QtDesktop::beep()
+{
+    QApplication::beep();
+}
+
+void QtDesktop::playSound(const QString& path)
+{
+    if (!isOrdinaryFile(path) || !isCompleteWaveFile(path)) {
+        beep();
+        return;
+    }
+    if (!m_sound) {
+        m_sound = std::make_unique<QSoundEffect>();
+        QObject::connect(m_sound.get(), &QSoundEffect::statusChanged, m_sound.get(),
+                         [this] { onSoundStatusChanged(); });
+    }
+    m_sound->setSource(QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()));
+    if (m_sound->status() == QSoundEffect::Error) {
+        m_soundRequested = false;
+        beep();
+        return;
+    }
+    m_soundRequested = m_sound->status() != QSoundEffect::Ready;
+    m_sound->play();
+}
+
+void QtDesktop::onSoundStatusChanged()
+{
+    if (!m_soundRequested) {
+        return;
+    }
+    if (m_sound->status() == QSoundEffect::Error) {
+        m_soundRequested = false;
+        beep();
+    } else if (m_sound->status() == QSoundEffect::Ready) {
+        m_soundRequested = false;
+    }
+}
+
+int QtDesktop::openDocument(const QString& path)
+{
+    if (!isOrdinaryFile(path)) {
+        return OpenFileNotFound;
+    }
+    // The desktop's opener gets the file as one URL: no command line is ever built from the path.
+    const QUrl url = QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath());
+    return QDesktopServices::openUrl(url) ? OpenSucceeded : OpenNoAssociation;
+}
+
+double QtDesktop::now()
+{
+    const QDateTime present = QDateTime::currentDateTime();
+    const QDate date = present.date();
+    const QTime time = present.time();
+    const CivilDateTime civil{date.year(),
+                              static_cast<unsigned>(date.month()),
+                              static_cast<unsigned>(date.day()),
+                              time.hour(),
+                              time.minute(),
+                              time.second()};
+    return daySerialFromCivil(civil).value_or(0.0) + time.msec() / MillisecondsPerDay;
+}
+
+bool QtDesktop::isOrdinaryFile(const QString& path)
+{
+    if (path.isEmpty()) {
+        return false;
+    }
+    const QFileInfo info(path);
+    return info.exists() && info.isFile();
+}
+
+QString QtDesktop::currentDirectory()
+{
+    return QDir::currentPath();
+}
+
+QSize QtDesktop::screenSizeTwips()
+{
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (screen == nullptr) {
+        return {};
+    }
+    return screen->geometry().size() * TwipsPerPixel;
+}
+
+QSize QtDesktop::windowOuterSizeTwips(const QWidget& window)
+{
+    return window.frameGeometry().size() * TwipsPerPixel;
+}
+
+void QtDesktop::processEvents()
+{
+    QCoreApplication::processEvents();
+}
+
+} // namespace rp

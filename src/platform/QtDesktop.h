@@ -1,0 +1,40 @@
+#pragma once
+
+#include "platform/Desktop.h"
+
+#include <memory>
+
+class QSoundEffect;
+
+namespace rp {
+
+// The desktop as Qt offers it. The sound player is created on the first sound only, so a run without
+// sound does not pay for the audio stack at start-up.
+class QtDesktop : public Desktop
+{
+public:
+    QtDesktop();
+    ~QtDesktop() override;
+    QtDesktop(const QtDesktop&) = delete;
+    QtDesktop& operator=(const QtDesktop&) = delete;
+
+    Answer showMessage(const QString& text, const QString& title, Icon icon, Buttons buttons) override;
+    void beep() override;
+    void playSound(const QString& path) override;
+    int openDocument(const QString& path) override;
+    double now() override;
+    bool isOrdinaryFile(const QString& path) override;
+    QString currentDirectory() override;
+    QSize screenSizeTwips() override;
+    QSize windowOuterSizeTwips(const QWidget& window) override;
+    void processEvents() override;
+
+private:
+    void onSoundStatusChanged();
+
+    std::unique_ptr<QSoundEffect> m_sound;
+    // A play request whose file has not finished loading: it turns into a beep if loading fails.
+    bool m_soundRequested = false;
+};
+
+} // namespace rp

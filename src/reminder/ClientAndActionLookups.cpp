@@ -1,0 +1,84 @@
+#include "reminder/ClientAndActionLookups.h"
+
+#include "app/LookupTable.h"
+#include "app/ReminderState.h"
+#include "common/IntegerConversion.h"
+#include "common/ValueConversions.h"
+#include "reminder/ColourValue.h"
+
+#include <QLabel>
+
+namespace rp {
+
+namespace {
+
+const QString PrimaryIndex = QStringLiteral("primaria");
+
+void closeLookup(ReminderState& s)
+{
+    requireCursor(s.LookupRs).close();
+    s.LookupRs.reset();
+}
+
+} // namespace
+
+QString LoadClientName(PopupContext& ctx, qint32 code)
+{
+    QString name;
+    if (code == 0) {
+        return name;
+    }
+    ReminderState& s = ctx.state;
+    OpenLookupTable(ctx, s.DataDb, QStringLiteral("Clienti"), QStringLiteral("CLIENTI"));
+    if (!s.LookupOpenOk) {
+        return name;
+    }
+    engine::TableCursor& rs = requireCursor(s.LookupRs);
+    rs.setIndex(PrimaryIndex);
+    rs.seek(QStringLiteral("="), {Value::integer(code)});
+    if (!rs.noMatch()) {
+        name = TextOrDefault(rs.field(QStringLiteral("CliRagsoc"))).trimmed();
+        const QString extended = TextOrDefault(rs.field(QStringLiteral("CliRagsocEstesa")));
+        if (!extended.trimmed().isEmpty()) {
+            name += QStringLiteral(" >") + extended.trimmed();
+        }
+    }
+    closeLookup(s);
+    return name;
+}
+
+qint32 ActionColourFromField(const Value& field)
+{
+    const QString text = TextOrDefault(field);
+    if (text.trimmed().isEmpty()) {
+        return 0;
+    }
+    return toInt32(Value::text(text));
+}
+
+void ShowActionInfo(PopupContext& ctx, const QString& code, QLabel& lbAziCod, QLabel& LbAziDes)
+{
+    setLabelTextColour(lbAziCod, 0);
+    setLabelTextColour(LbAziDes, 0);
+    if (code.isEmpty()) {
+        return;
+    }
+    ReminderState& s = ctx.state;
+    OpenLookupTable(ctx, s.VisitsDb, QStringLiteral("TabAzioni"), QStringLiteral("INTERVENTI"));
+    if (!s.LookupOpenOk) {
+        return;
+    }
+    engine::TableCursor& rs = requireCursor(s.LookupRs);
+    rs.setIndex(PrimaryIndex);
+    rs.seek(QStringLiteral("="), {Value::text(code)});
+    if (!rs.noMatch()) {
+        if (LbAziDes.text().trimmed().isEmpty()) {
+            LbAziDes.setText(TextOrDefault(rs.field(QStringLiteral("TbaDescrizione"))).trimmed());
+        }
+        setLabelTextColour(lbAziCod, ActionColourFromField(rs.field(QStringLiteral("TbaColore"))));
+        setLabelTextColour(LbAziDes, ActionColourFromField(rs.field(QStringLiteral("TbaColore"))));
+    }
+    closeLookup(s);
+}
+
+} // namespace rp

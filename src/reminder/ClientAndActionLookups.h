@@ -1,0 +1,26 @@
+#pragma once
+
+#include "common/Value.h"
+
+#include <QString>
+
+class QLabel;
+
+namespace rp {
+
+struct PopupContext;
+
+// The client's display name: the short name, then " >" and the extended name when there is one;
+// "" for client 0 (no table opened), an unknown client or a table that could not be opened.
+QString LoadClientName(PopupContext& ctx, qint32 code);
+
+// Colours the action labels (black first) and, where the appointment left no note, shows the action's
+// description in LbAziDes.
+void ShowActionInfo(PopupContext& ctx, const QString& code, QLabel& lbAziCod, QLabel& LbAziDes);
+
+// The colour of an action from its stored field. A Null or blank colour is black: without a colour the
+// reminder must still be shown and handled. Any other text must be a number (type mismatch otherwise)
+// that fits in 32 bits (overflow otherwise).
+qint32 ActionColourFromField(const Value& field);
+
+} // namespace rp

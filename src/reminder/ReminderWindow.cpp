@@ -1,0 +1,90 @@
+#include "reminder/ReminderWindow.h"
+
+#include "actions/DocumentOpening.h"
+#include "actions/PostponeAndDismiss.h"
+#include "app/LoadSequence.h"
+#include "app/ReminderState.h"
+#include "app/UnloadSequence.h"
+#include "reminder/Alerts.h"
+#include "reminder/AppointmentLoading.h"
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
+
+namespace rp {
+
+ReminderWindow::ReminderWindow(PopupContext& ctx, QWidget* parent)
+    : QWidget(parent), m_ctx(ctx), m_controls(buildReminderControls(*this))
+{
+    for (int index = 0; index < static_cast<int>(m_controls.cmdCli.size()); ++index) {
+        connect(m_controls.cmdCli[index], &QPushButton::clicked, this, [this, index] { onActionButton(index); });
+    }
+    connect(m_controls.cmdDocumento, &QPushButton::clicked, this, &ReminderWindow::onDocumentButton);
+}
+
+void ReminderWindow::load()
+{
+    try {
+        openStores(m_ctx);
+        const QString appointmentCause = FindAppointment(m_ctx, *m_controls.LbAziDes);
+        FindReminder(m_ctx, *m_controls.lbDocumento);
+        setUp(appointmentCause);
+    } catch (const RuntimeError& error) {
+        showLoadError(m_ctx.desktop, error);
+    }
+}
+
+void ReminderWindow::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    if (m_activationQueued) {
+        return;
+    }
+    m_activationQueued = true;
+    m_controls.Txt1->setFocus();
+    // Queued so that the window's first paint is not held up by the alerts.
+    QTimer::singleShot(0, this, &ReminderWindow::onActivated);
+}
+
+void ReminderWindow::onActivated()
+{
+    if (!m_ctx.state.LoadedOk) {
+        close();
+        return;
+    }
+    GiveActivationAlerts(m_ctx);
+}
+
+void ReminderWindow::onActionButton(int index)
+{
+    if (m_unloaded) {
+        return;
+    }
+    if (index == 0) {
+        PostponeReminder(m_ctx, m_controls.Txt1->text(), m_controls.cmbAllarm->currentIndex());
+    }
+    if (index == 1) {
+        StopReminding(m_ctx);
+    }
+    close();
+}
+
+void ReminderWindow::onDocumentButton()
+{
+    ShellOpen(m_ctx.desktop, m_controls.lbDocumento->text());
+}
+
+void ReminderWindow::closeEvent(QCloseEvent* event)
+{
+    if (!m_unloaded) {
+        m_unloaded = true;
+        runUnloadSequence(m_ctx);
+    }
+    event->accept();
+}
+
+} // namespace rp

@@ -1,0 +1,44 @@
+#pragma once
+
+#include "reminder/ReminderControls.h"
+
+#include <QWidget>
+
+namespace rp {
+
+struct PopupContext;
+
+// The pop-up's one window. It carries the event handlers: the load, the first activation (alerts),
+// the operator's buttons and the unload that ends the program when the window closes.
+class ReminderWindow : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit ReminderWindow(PopupContext& ctx, QWidget* parent = nullptr);
+
+    // The load after the settings checks: stores, appointment and reminder, window set-up. Errors are
+    // reported by the load's error handler; the window is then shown and closes itself at activation.
+    void load();
+
+    const ReminderControls& controls() const { return m_controls; }
+    bool isUnloaded() const { return m_unloaded; }
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void setUp(const QString& appointmentCause);
+    void placeOnScreen();
+    void onActivated();
+    void onActionButton(int index);
+    void onDocumentButton();
+
+    PopupContext& m_ctx;
+    ReminderControls m_controls;
+    bool m_activationQueued = false;
+    bool m_unloaded = false;
+};
+
+} // namespace rp

@@ -1,0 +1,69 @@
+// The window set-up that ends the load: every step in its fixed order, under the load's error handler.
+#include "app/ReminderState.h"
+#include "common/DateText.h"
+#include "platform/Desktop.h"
+#include "reminder/ClientAndActionLookups.h"
+#include "reminder/ColourValue.h"
+#include "reminder/PlacementGrid.h"
+#include "reminder/ReminderWindow.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace rp {
+
+namespace {
+
+constexpr qint32 OverdueBackground = 255;
+constexpr qint32 InTimeBackground = 49152;
+
+} // namespace
+
+void ReminderWindow::setUp(const QString& appointmentCause)
+{
+    ReminderState& s = m_ctx.state;
+    ReminderControls& c = m_controls;
+
+    const bool hasDocument = !c.lbDocumento->text().trimmed().isEmpty();
+    c.cmdDocumento->setVisible(hasDocument);
+    c.lbDocumento->setVisible(hasDocument);
+
+    c.lbCliCod->setText(QString::number(s.ClientCode));
+    c.lbCliDes->setText(LoadClientName(m_ctx, s.ClientCode));
+    c.lbAziCod->setText(s.ActionCode);
+    ShowActionInfo(m_ctx, c.lbAziCod->text(), *c.lbAziCod, *c.LbAziDes);
+    c.lbScadDD->setText(formatDayMonthYear(s.AppointmentTime));
+    c.lbScadHH->setText(formatHourMinute(s.AppointmentTime));
+
+    s.LoadedOk = true;
+
+    placeOnScreen();
+    setWindowTitle(QStringLiteral("APP. ") + formatDayMonthTime(s.AppointmentTime) + QLatin1Char('-') +
+                   appointmentCause);
+
+    c.cmbAllarm->clear();
+    c.cmbAllarm->addItems({QStringLiteral("minuti"), QStringLiteral("ore"), QStringLiteral("giorni")});
+    c.cmbAllarm->setCurrentIndex(0);
+    c.Txt1->setText(QStringLiteral("15"));
+
+    const bool overdue = s.AppointmentTime < m_ctx.desktop.now();
+    c.lbScaduto->setVisible(overdue);
+    setWindowBackground(*this, overdue ? OverdueBackground : InTimeBackground);
+}
+
+void ReminderWindow::placeOnScreen()
+{
+    const QSize screen = m_ctx.desktop.screenSizeTwips();
+    const QSize outer = m_ctx.desktop.windowOuterSizeTwips(*this);
+    const PlacementGrid grid = placementGridFor(screen.width(), screen.height(), outer.width(), outer.height());
+    const PlacementCell cell = placementCellFor(grid, m_ctx.state.SlotNumber);
+    // Top first, then left: an overflow of the column product leaves the top already in place.
+    const int top = topForRow(cell.row) / TwipsPerPixel;
+    move(x(), top);
+    const int left = leftForColumn(cell.column) / TwipsPerPixel;
+    move(left, y());
+}
+
+} // namespace rp

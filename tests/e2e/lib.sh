@@ -1,0 +1,97 @@
+# Shared by the end-to-end tests: a private X server, a store made from the project's layout files,
+# and the real executable driven with xdotool.
+set -euo pipefail
+
+: "${REMINDER_POPUP:?path of the reminder-popup executable}"
+: "${REMINDER_SOURCE_DIR:?path of the project}"
+
+E2E_TMP=$(mktemp -d)
+E2E_XVFB_PID=""
+E2E_POPUP_PID=""
+export XDG_RUNTIME_DIR="$E2E_TMP/runtime"
+mkdir -m 700 "$XDG_RUNTIME_DIR"
+
+e2e_cleanup() {
+    [ -n "$E2E_POPUP_PID" ] && kill "$E2E_POPUP_PID" 2>/dev/null || true
+    [ -n "$E2E_XVFB_PID" ] && kill "$E2E_XVFB_PID" 2>/dev/null || true
+    rm -rf "$E2E_TMP"
+}
+trap e2e_cleanup EXIT
+
+fail() {
+    echo "FAIL: $*" >&2
+    exit 1
+}
+
+start_xserver() {
+    exec 5<> <(:)
+    Xvfb -displayfd 5 -screen 0 1280x1024x24 -nolisten tcp >"$E2E_TMP/xvfb.log" 2>&1 &
+    E2E_XVFB_PID=$!
+    local display=""
+    read -r -t 10 display <&5 || fail "the X server did not start"
+    export DISPLAY=":$display"
+    unset WAYLAND_DISPLAY
+    export QT_QPA_PLATFORM=xcb
+}
+
+# make_store OPERATOR: three database files under $E2E_TMP/store and a settings file $E2E_TMP/store/popup.ini.
+make_store() {
+    local op="$1"
+    STORE="$E2E_TMP/store"
+    mkdir -p "$STORE/$op"
+    sqlite3 "$STORE/$op/DatiQZ.mdb" <"$REMINDER_SOURCE_DIR/data/layout/DatiQZ.sql"
+    sqlite3 "$STORE/$op/VisiteQZ.mdb" <"$REMINDER_SOURCE_DIR/data/layout/VisiteQZ.sql"
+    sqlite3 "$STORE/$op/WorkQZ.mdb" <"$REMINDER_SOURCE_DIR/data/layout/WorkQZ.sql"
+    printf '[BASE]\nOPERATORE=%s\n[PATH]\nFILE=%s/\nWORK=%s/\n[AGENDA]\nSuonoSN=N\n' "$op" "$STORE" "$STORE" >"$STORE/popup.ini"
+    DATA_DB="$STORE/$op/DatiQZ.mdb"
+    VISITS_DB="$STORE/$op/VisiteQZ.mdb"
+    WORK_DB="$STORE/$op/WorkQZ.mdb"
+}
+
+# A fingerprint of every row of the store, to prove that nothing changed.
+store_dump() {
+    sqlite3 "$DATA_DB" .dump
+    sqlite3 "$VISITS_DB" .dump
+    sqlite3 "$WORK_DB" .dump
+}
+
+# launch_popup COMMAND-TEXT: starts the pop-up in the background.
+launch_popup() {
+    "$REMINDER_POPUP" "$1" >"$E2E_TMP/popup.out" 2>"$E2E_TMP/popup.err" &
+    E2E_POPUP_PID=$!
+}
+
+# wait_window TITLE-REGEX: prints the id of the pop-up's window once it is mapped.
+wait_window() {
+    local id=""
+    for _ in $(seq 1 400); do
+        id=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n 1 || true)
+        if [ -n "$id" ]; then
+            echo "$id"
+            return 0
+        fi
+        kill -0 "$E2E_POPUP_PID" 2>/dev/null || fail "the pop-up ended before showing its window: $(cat "$E2E_TMP/popup.err")"
+        sleep 0.05
+    done
+    fail "no window matching '$1'"
+}
+
+# wait_popup_end: waits for the pop-up to end and prints its exit status.
+wait_popup_end() {
+    for _ in $(seq 1 200); do
+        if ! kill -0 "$E2E_POPUP_PID" 2>/dev/null; then
+            local status=0
+            wait "$E2E_POPUP_PID" || status=$?
+            E2E_POPUP_PID=""
+            echo "$status"
+            return 0
+        fi
+        sleep 0.05
+    done
+    fail "the pop-up did not end"
+}
+
+# date_text SECONDS-FROM-NOW FORMAT
+date_text() {
+    date -d "@$(($(date +%s) + $1))" "+$2"
+}
