@@ -1,6 +1,7 @@
 #include "reminder/ReminderWindow.h"
 
 #include "actions/DocumentOpening.h"
+#include "actions/NumericEntry.h"
 #include "actions/PostponeAndDismiss.h"
 #include "app/LoadSequence.h"
 #include "app/ReminderState.h"
@@ -24,6 +25,7 @@ ReminderWindow::ReminderWindow(PopupContext& ctx, QWidget* parent)
         connect(m_controls.cmdCli[index], &QPushButton::clicked, this, [this, index] { onActionButton(index); });
     }
     connect(m_controls.cmdDocumento, &QPushButton::clicked, this, &ReminderWindow::onDocumentButton);
+    installAmountKeyFilter(*m_controls.Txt1);
 }
 
 void ReminderWindow::load()

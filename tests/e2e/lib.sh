@@ -76,14 +76,13 @@ wait_window() {
     fail "no window matching '$1'"
 }
 
-# wait_popup_end: waits for the pop-up to end and prints its exit status.
+# wait_popup_end: waits (10 s at most) for the pop-up to end and sets POPUP_STATUS to its exit status.
 wait_popup_end() {
     for _ in $(seq 1 200); do
         if ! kill -0 "$E2E_POPUP_PID" 2>/dev/null; then
-            local status=0
-            wait "$E2E_POPUP_PID" || status=$?
+            POPUP_STATUS=0
+            wait "$E2E_POPUP_PID" || POPUP_STATUS=$?
             E2E_POPUP_PID=""
-            echo "$status"
             return 0
         fi
         sleep 0.05

@@ -20,7 +20,7 @@ title=$(xdotool getwindowname "$window")
 [ "$title" = "APP. $due_title-VERIFICA" ] || fail "title was '$title'"
 
 "$X11_CLOSE_WINDOW" "$window"
-status=$(wait_popup_end)
-[ "$status" = 0 ] || fail "exit status $status"
+wait_popup_end
+[ "$POPUP_STATUS" = 0 ] || fail "exit status $POPUP_STATUS"
 [ "$(store_dump)" = "$before" ] || fail "closing the window changed the store"
 echo "PASS: title '$title', closed with status 0, store unchanged"
