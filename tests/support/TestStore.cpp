@@ -1,7 +1,6 @@
 #include "support/TestStore.h"
 
 #include "common/DaySerial.h"
-#include "common/LocaleFacts.h"
 
 #include <QDir>
 #include <QFile>
@@ -199,26 +198,6 @@ double serialOf(int year, int month, int day, int hour, int minute, int second)
         throw std::invalid_argument("impossible date in a test");
     }
     return *serial;
-}
-
-ScopedLocale::ScopedLocale(QChar decimal)
-{
-    const LocaleFacts saved = localeFacts();
-    m_decimal = saved.decimalSeparator;
-    m_group = saved.groupSeparator;
-    m_date = saved.dateSeparator;
-    m_time = saved.timeSeparator;
-    LocaleFacts facts;
-    facts.decimalSeparator = decimal;
-    facts.groupSeparator = decimal == u',' ? u'.' : u',';
-    facts.dateSeparator = u'/';
-    facts.timeSeparator = u':';
-    setLocaleFacts(facts);
-}
-
-ScopedLocale::~ScopedLocale()
-{
-    setLocaleFacts(LocaleFacts{m_decimal, m_group, m_date, m_time});
 }
 
 } // namespace rp::test

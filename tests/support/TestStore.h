@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/ScopedLocaleFacts.h"
+
 #include <QString>
 #include <QTemporaryDir>
 #include <QVariant>
@@ -44,18 +46,11 @@ private:
 // A day serial for a civil date-time, for readable tests.
 double serialOf(int year, int month, int day, int hour = 0, int minute = 0, int second = 0);
 
-// Pins the regional conventions for one test and restores the previous ones afterwards.
-class ScopedLocale
+// Pins the regional conventions for one test, by decimal separator: ',' the Italian ones, '.' the point ones.
+class ScopedLocale : public ScopedLocaleFacts
 {
 public:
-    explicit ScopedLocale(QChar decimal);
-    ~ScopedLocale();
-
-private:
-    QChar m_decimal;
-    QChar m_group;
-    QChar m_date;
-    QChar m_time;
+    explicit ScopedLocale(QChar decimal) : ScopedLocaleFacts(decimal == u',' ? commaLocale() : pointLocale()) {}
 };
 
 } // namespace rp::test
