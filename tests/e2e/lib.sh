@@ -94,3 +94,24 @@ wait_popup_end() {
 date_text() {
     date -d "@$(($(date +%s) + $1))" "+$2"
 }
+
+# store_snapshot DIR: a copy of the three database files in DIR, to be changed by hand into the expected state.
+store_snapshot() {
+    mkdir -p "$1"
+    cp "$DATA_DB" "$1/DatiQZ.mdb"
+    cp "$VISITS_DB" "$1/VisiteQZ.mdb"
+    cp "$WORK_DB" "$1/WorkQZ.mdb"
+}
+
+# snapshot_dump DIR: every row of a snapshot, in the form store_dump gives for the live store.
+snapshot_dump() {
+    sqlite3 "$1/DatiQZ.mdb" .dump
+    sqlite3 "$1/VisiteQZ.mdb" .dump
+    sqlite3 "$1/WorkQZ.mdb" .dump
+}
+
+# epoch_of STORE-DATE-TIME: seconds since the epoch of a local 'YYYY-MM-DD HH:MM:SS' (fails on anything else).
+epoch_of() {
+    [[ "$1" =~ ^[0-9]{4}-[0-9]{2}-[0-9]{2}\ [0-9]{2}:[0-9]{2}:[0-9]{2}$ ]] || fail "'$1' is not a store date-time"
+    date -d "$1" +%s
+}
