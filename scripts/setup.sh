@@ -5,12 +5,16 @@ set -euo pipefail
 
 packages=(
     g++ cmake ninja-build pkg-config clang-format
+    clang-14 libclang-rt-14-dev
     qt6-base-dev libqt6sql6-sqlite qt6-translations-l10n qt6-multimedia-dev
     libsqlite3-dev sqlite3
     libgtest-dev libgmock-dev libbenchmark-dev
     xvfb xauth xdotool x11-utils libx11-dev
     fonts-liberation fonts-dejavu-core
     time
+    valgrind e2fsprogs
+    dbus at-spi2-core python3-pyatspi
+    dpkg-dev man-db
 )
 
 missing=()

@@ -1,5 +1,6 @@
 #include "actions/DocumentOpening.h"
 
+#include "app/OperatorMessageLog.h"
 #include "platform/Desktop.h"
 
 namespace rp {
@@ -13,8 +14,9 @@ void ShellOpen(Desktop& desktop, const QString& file)
     const QString text = result == 0
                              ? QStringLiteral("MEMORIA DI SISTEMA INSUFFICIENTE")
                              : QStringLiteral("ERRORE DI ESECUZIONE DEL PROGRAMMA  '") + file + QStringLiteral("' ");
-    desktop.showMessage(text, QStringLiteral("ERRORE IN ESECUZIONE DI '") + file + QLatin1Char('\''),
-                        Desktop::Icon::Critical, Desktop::Buttons::Ok);
+    const QString title = QStringLiteral("ERRORE IN ESECUZIONE DI '") + file + QLatin1Char('\'');
+    logOperatorMessage(title, text);
+    desktop.showMessage(text, title, Desktop::Icon::Critical, Desktop::Buttons::Ok);
 }
 
 } // namespace rp

@@ -2,11 +2,15 @@
 
 #include "app/ApplicationTitle.h"
 #include "app/LaunchRequest.h"
+#include "app/OperatorMessageLog.h"
 #include "app/ReminderState.h"
 #include "app/SettingsReader.h"
 #include "app/SettingsValues.h"
 #include "platform/Desktop.h"
 
+#include <QCoreApplication>
+#include <QEvent>
+#include <QObject>
 #include <cmath>
 
 namespace rp {
@@ -24,6 +28,38 @@ void applyLaunchRequest(PopupContext& ctx, const LaunchRequest& request)
     ctx.state.ClientCode = request.ClientCode;
     ctx.state.ActionCode = request.ActionCode;
     ctx.state.AppointmentTime = request.AppointmentTime;
+}
+
+// While the engine waits for another process's lock, a request to close the window must not run the unload
+// sequence underneath the cursor that is waiting: the request is dropped, and the action that is waiting closes
+// the window itself when it ends (during the load the window is not shown yet).
+class CloseRequestsHeldBack : public QObject
+{
+public:
+    CloseRequestsHeldBack() { QCoreApplication::instance()->installEventFilter(this); }
+    ~CloseRequestsHeldBack() override { QCoreApplication::instance()->removeEventFilter(this); }
+    CloseRequestsHeldBack(const CloseRequestsHeldBack&) = delete;
+    CloseRequestsHeldBack& operator=(const CloseRequestsHeldBack&) = delete;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Close) {
+            event->ignore();
+            return true;
+        }
+        return QObject::eventFilter(watched, event);
+    }
+};
+
+// Keeps the window painted while a statement waits for a lock; the operator's keys and clicks stay queued.
+void repaintWhileWaitingForLock()
+{
+    if (QCoreApplication::instance() == nullptr) {
+        return;
+    }
+    const CloseRequestsHeldBack heldBack;
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 
 } // namespace
@@ -45,6 +81,7 @@ bool startFromCommandLine(PopupContext& ctx, const QString& commandText)
 
 void openStores(PopupContext& ctx)
 {
+    engine::Database::setLockWaitHook(repaintWhileWaitingForLock);
     ReminderState& s = ctx.state;
     s.LoadedOk = false;
     s.DataFolder = ReadFolderSetting(ctx.module.SettingsPath, QStringLiteral("FILE"), ctx.desktop);
@@ -75,6 +112,7 @@ void openStores(PopupContext& ctx)
 void showLoadError(Desktop& desktop, const RuntimeError& error)
 {
     const QString text = QString::number(error.number()) + QLatin1Char('-') + error.description();
+    logOperatorMessage(applicationTitle(), text);
     desktop.showMessage(text, applicationTitle(), Desktop::Icon::None, Desktop::Buttons::Ok);
 }
 

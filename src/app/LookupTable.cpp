@@ -1,5 +1,6 @@
 #include "app/LookupTable.h"
 
+#include "app/OperatorMessageLog.h"
 #include "app/ReminderState.h"
 #include "platform/Desktop.h"
 
@@ -23,6 +24,7 @@ void OpenLookupTable(PopupContext& ctx, const std::shared_ptr<engine::Database>&
             ctx.module.LastErrorText = QStringLiteral("ERRORE IN APERTURA TABELLA ") + label;
             ctx.module.LastErrorText +=
                 QLatin1Char('\n') + QString::number(error.number()) + QStringLiteral(": ") + error.description();
+            logOperatorMessage(QStringLiteral("ERRORE"), ctx.module.LastErrorText);
             const Desktop::Answer answer =
                 ctx.desktop.showMessage(ctx.module.LastErrorText, QStringLiteral("ERRORE"), Desktop::Icon::Exclamation,
                                         Desktop::Buttons::RetryCancel);

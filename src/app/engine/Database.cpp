@@ -5,8 +5,10 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <algorithm>
 #include <mutex>
 #include <sqlite3.h>
+#include <thread>
 
 namespace rp::engine {
 
@@ -26,9 +28,27 @@ void probeSchema(sqlite3* db, const QString& path)
     probe.step();
 }
 
+std::mutex lockWaitHookGuard;
+Database::LockWaitHook lockWaitHook;
+
+void runLockWaitHook()
+{
+    Database::LockWaitHook hook;
+    {
+        const std::lock_guard<std::mutex> lock(lockWaitHookGuard);
+        hook = lockWaitHook;
+    }
+    if (hook) {
+        hook();
+    }
+}
+
 } // namespace
 
-Database::Database(sqlite3* db, QString path) : m_db(db), m_path(std::move(path)) {}
+Database::Database(sqlite3* db, QString path) : m_db(db), m_path(std::move(path))
+{
+    sqlite3_busy_handler(m_db, &Database::onBusy, this);
+}
 
 Database::~Database()
 {
@@ -37,7 +57,36 @@ Database::~Database()
 
 void Database::setBusyTimeout(int milliseconds)
 {
-    sqlite3_busy_timeout(m_db, milliseconds);
+    m_busyTimeout = std::chrono::milliseconds(milliseconds);
+}
+
+void Database::setLockWaitHook(LockWaitHook hook)
+{
+    const std::lock_guard<std::mutex> lock(lockWaitHookGuard);
+    lockWaitHook = std::move(hook);
+}
+
+// SQLite's own busy timeout sleeps in one piece per attempt and holds the calling thread for the whole wait,
+// which freezes a window for up to the full bound. Short steps with the hook between them keep the same bound.
+int Database::onBusy(void* self, int attempt)
+{
+    auto* db = static_cast<Database*>(self);
+    const auto now = std::chrono::steady_clock::now();
+    if (attempt == 0) {
+        db->m_waitStart = now;
+    }
+    const auto waited = std::chrono::duration_cast<std::chrono::milliseconds>(now - db->m_waitStart);
+    if (waited >= db->m_busyTimeout) {
+        return 0;
+    }
+    runLockWaitHook();
+    const auto left = db->m_busyTimeout - std::chrono::duration_cast<std::chrono::milliseconds>(
+                                              std::chrono::steady_clock::now() - db->m_waitStart);
+    if (left <= std::chrono::milliseconds::zero()) {
+        return 0;
+    }
+    std::this_thread::sleep_for(std::min(left, std::chrono::milliseconds(LockWaitStepMs)));
+    return 1;
 }
 
 std::shared_ptr<Database> Database::open(const QString& path)

@@ -1,0 +1,146 @@
+# Shared by the fault-matrix tests: one fresh store per row, the operator's message read from the program's
+# standard error (the box's text cannot be read from outside) together with the box's window title, and the
+# checks every row ends with: exit status, files created or changed, PRAGMA integrity_check.
+source "$(dirname "$0")/lib.sh"
+
+# Files made immutable by a row are released before lib.sh removes the folder.
+fault_cleanup() {
+    chattr -R -i "$E2E_TMP" 2>/dev/null || true
+    e2e_cleanup
+}
+trap fault_cleanup EXIT
+
+ROW=""
+row() {
+    ROW="$1"
+    echo "--- $ROW"
+}
+row_fail() {
+    fail "[$ROW] $*"
+}
+row_pass() {
+    echo "PASS: $ROW"
+}
+
+# fault_store FOLDER OPERATOR: a fresh store in FOLDER (removed first), its settings file FOLDER/popup.ini
+# (SETTINGS), one client, action, appointment due five minutes ago and its reminder; DUE_LINE is the
+# appointment's time as the launcher writes it and TITLE the reminder window's exact title.
+fault_store() {
+    STORE="$1"
+    local op="$2"
+    rm -rf "$STORE"
+    mkdir -p "$STORE/$op"
+    DATA_DB="$STORE/$op/DatiQZ.mdb"
+    VISITS_DB="$STORE/$op/VisiteQZ.mdb"
+    WORK_DB="$STORE/$op/WorkQZ.mdb"
+    sqlite3 "$DATA_DB" <"$REMINDER_SOURCE_DIR/data/layout/DatiQZ.sql"
+    sqlite3 "$VISITS_DB" <"$REMINDER_SOURCE_DIR/data/layout/VisiteQZ.sql"
+    sqlite3 "$WORK_DB" <"$REMINDER_SOURCE_DIR/data/layout/WorkQZ.sql"
+    SETTINGS="$STORE/popup.ini"
+    printf '[BASE]\nOPERATORE=%s\n[PATH]\nFILE=%s/\nWORK=%s/\n[AGENDA]\nSuonoSN=N\n' "$op" "$STORE" "$STORE" >"$SETTINGS"
+    DUE_STORE=$(date_text -300 '%Y-%m-%d %H:%M:00')
+    DUE_LINE=$(date -d "$DUE_STORE" '+%d/%m/%Y %H:%M:%S')
+    TITLE="APP. $(date -d "$DUE_STORE" '+%d/%m %H:%M')-VERIFICA"
+    sqlite3 "$DATA_DB" "INSERT INTO Clienti VALUES (57, 'ROSSI SRL', 'ROSSI IMPIANTI');"
+    sqlite3 "$VISITS_DB" "INSERT INTO TabAzioni VALUES ('MAN', 'MANUTENZIONE', 255);
+        INSERT INTO Appuntamenti VALUES (57, '$DUE_STORE', 'MAN', 'Controllo caldaia', 'VERIFICA', 30);"
+    sqlite3 "$WORK_DB" "INSERT INTO Promemoria VALUES (57, '$DUE_STORE', 'MAN', '', '$DUE_STORE', 'S');"
+    COMMAND="$SETTINGS|0|57|MAN|$DUE_LINE"
+}
+
+# Every file in the folders under the temporary folder (the top level holds the harness's own logs) with its
+# checksum: any file created, removed or changed shows.
+files_fingerprint() {
+    (cd "$E2E_TMP" && find . -mindepth 2 -type f -not -path "./runtime/*" -print0 | LC_ALL=C sort -z | xargs -0 -r sha256sum)
+}
+fingerprint_before() {
+    FINGERPRINT=$(files_fingerprint)
+}
+expect_files_unchanged() {
+    [ "$(files_fingerprint)" = "$FINGERPRINT" ] ||
+        row_fail "files created or changed: $(diff <(echo "$FINGERPRINT") <(files_fingerprint) | grep '^[<>]' | head -n 5)"
+}
+# Only the names: for the rows whose store is meant to be written.
+expect_no_new_files() {
+    local before after
+    before=$(echo "$FINGERPRINT" | sed 's/^[0-9a-f]*  //')
+    after=$(files_fingerprint | sed 's/^[0-9a-f]*  //')
+    [ "$after" = "$before" ] || row_fail "files created or removed: $(diff <(echo "$before") <(echo "$after") | grep '^[<>]')"
+}
+
+# expect_integrity DB...: PRAGMA integrity_check is "ok" on every database (opened read-only: never created).
+expect_integrity() {
+    local db result
+    for db in "$@"; do
+        result=$(sqlite3 -readonly "$db" 'PRAGMA integrity_check;' 2>&1) || row_fail "integrity check could not run on $db: $result"
+        [ "$result" = "ok" ] || row_fail "integrity of $db: $result"
+    done
+}
+
+# wait_stderr_line LINE: waits until the pop-up printed exactly LINE on standard error.
+wait_stderr_line() {
+    for _ in $(seq 1 200); do
+        grep -qxF -- "$1" "$E2E_TMP/popup.err" 2>/dev/null && return 0
+        kill -0 "$E2E_POPUP_PID" 2>/dev/null || break
+        sleep 0.05
+    done
+    grep -qxF -- "$1" "$E2E_TMP/popup.err" 2>/dev/null && return 0
+    row_fail "no line '$1' on standard error; it holds: $(cat "$E2E_TMP/popup.err")"
+}
+
+# expect_box TITLE TEXT KEY: the operator sees a box titled exactly TITLE with the text TEXT (line feeds as
+# " | "); KEY answers it (Return: the default button, OK or Riprova; Escape: Annulla, or OK).
+expect_box() {
+    local title="$1" text="$2" key="$3" id="" name
+    wait_stderr_line "reminder-popup: $title: $text"
+    for _ in $(seq 1 200); do
+        for candidate in $(xdotool search --onlyvisible --name '.' 2>/dev/null || true); do
+            name=$(xdotool getwindowname "$candidate" 2>/dev/null || true)
+            if [ "$name" = "$title" ]; then
+                id=$candidate
+                break 2
+            fi
+        done
+        sleep 0.05
+    done
+    [ -n "$id" ] || row_fail "no box titled '$title' on screen"
+    xdotool windowfocus --sync "$id" key "$key"
+    # The box goes away once answered.
+    for _ in $(seq 1 100); do
+        xdotool search --onlyvisible --name '.' 2>/dev/null | grep -qx "$id" || return 0
+        sleep 0.05
+    done
+    row_fail "the box '$title' stayed on screen after $key"
+}
+
+# expect_end STATUS: the pop-up ends (10 s at most) with that exit status.
+expect_end() {
+    wait_popup_end
+    [ "$POPUP_STATUS" = "$1" ] || row_fail "exit status $POPUP_STATUS, expected $1; stderr: $(cat "$E2E_TMP/popup.err")"
+}
+
+# expect_no_box: the pop-up showed no message box (the skipped-step diagnostics are no box).
+expect_no_box() {
+    if grep "^reminder-popup: " "$E2E_TMP/popup.err" | grep -qv " non eseguito: "; then
+        row_fail "a message was shown: $(cat "$E2E_TMP/popup.err")"
+    fi
+}
+
+# reminder_window: waits for the reminder window with the row's TITLE and prints its id.
+reminder_window() {
+    local id
+    id=$(wait_window '^APP\. ')
+    [ "$(xdotool getwindowname "$id")" = "$TITLE" ] || row_fail "window title '$(xdotool getwindowname "$id")', expected '$TITLE'"
+    echo "$id"
+}
+
+# press WINDOW KEYS: keystrokes for the reminder window.
+press() {
+    xdotool windowfocus --sync "$1" key "$2"
+}
+
+# expect_load_error_and_end TEXT: the load error box with TEXT, answered with OK, then the program ends with status 0.
+expect_load_error_and_end() {
+    expect_box "Promemoria appuntamenti" "$1" Return
+    expect_end 0
+}
