@@ -1,6 +1,7 @@
 #include "platform/QtDesktop.h"
 
 #include "common/DaySerial.h"
+#include "platform/SoundEffectModule.h"
 #include "platform/WaveFileCheck.h"
 
 #include <QApplication>
@@ -8,10 +9,10 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
+#include <QLibrary>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
-#include <QSoundEffect>
 #include <QUrl>
 #include <QWidget>
 
@@ -36,6 +37,23 @@ QMessageBox::Icon messageBoxIcon(Desktop::Icon icon)
         break;
     }
     return QMessageBox::NoIcon;
+}
+
+// Next to the executable in the build tree, in the program's library folder once installed.
+CreateSoundEffectFunction loadSoundEffectFactory()
+{
+    const QString programDir = QCoreApplication::applicationDirPath();
+    const QString name = QString::fromLatin1(SoundEffectModuleName);
+    for (const QString& path :
+         {programDir + QLatin1Char('/') + name, programDir + QStringLiteral("/../lib/reminder-popup/") + name}) {
+        // Never unloaded: the sound plays on after the call that started it.
+        QLibrary module(path);
+        module.setLoadHints(QLibrary::PreventUnloadHint);
+        if (auto factory = reinterpret_cast<CreateSoundEffectFunction>(module.resolve(CreateSoundEffectSymbol))) {
+            return factory;
+        }
+    }
+    return nullptr;
 }
 
 } // namespace
@@ -78,23 +96,34 @@ void QtDesktop::beep()
 
 void QtDesktop::playSound(const QString& path)
 {
-    if (!isOrdinaryFile(path) || !isCompleteWaveFile(path)) {
+    if (!isOrdinaryFile(path) || !isCompleteWaveFile(path) || !ensureSoundPlayer()) {
         beep();
         return;
     }
-    if (!m_sound) {
-        m_sound = std::make_unique<QSoundEffect>();
-        QObject::connect(m_sound.get(), &QSoundEffect::statusChanged, m_sound.get(),
-                         [this] { onSoundStatusChanged(); });
-    }
-    m_sound->setSource(QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()));
-    if (m_sound->status() == QSoundEffect::Error) {
+    m_sound->setProperty("source", QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()));
+    if (soundStatus() == SoundEffectStatus::Error) {
         m_soundRequested = false;
         beep();
         return;
     }
-    m_soundRequested = m_sound->status() != QSoundEffect::Ready;
-    m_sound->play();
+    m_soundRequested = soundStatus() != SoundEffectStatus::Ready;
+    QMetaObject::invokeMethod(m_sound.get(), "play");
+}
+
+bool QtDesktop::ensureSoundPlayer()
+{
+    if (!m_sound && !m_soundModuleTried) {
+        m_soundModuleTried = true;
+        if (const CreateSoundEffectFunction create = loadSoundEffectFactory()) {
+            m_sound.reset(create([this] { onSoundStatusChanged(); }));
+        }
+    }
+    return m_sound != nullptr;
+}
+
+int QtDesktop::soundStatus() const
+{
+    return m_sound->property("status").toInt();
 }
 
 void QtDesktop::onSoundStatusChanged()
@@ -102,10 +131,10 @@ void QtDesktop::onSoundStatusChanged()
     if (!m_soundRequested) {
         return;
     }
-    if (m_sound->status() == QSoundEffect::Error) {
+    if (soundStatus() == SoundEffectStatus::Error) {
         m_soundRequested = false;
         beep();
-    } else if (m_sound->status() == QSoundEffect::Ready) {
+    } else if (soundStatus() == SoundEffectStatus::Ready) {
         m_soundRequested = false;
     }
 }

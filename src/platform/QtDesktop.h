@@ -4,11 +4,11 @@
 
 #include <memory>
 
-class QSoundEffect;
+class QObject;
 
 namespace rp {
 
-// The desktop as Qt offers it. The sound player is created on the first sound only, so a run without
+// The desktop as Qt offers it. The sound player is loaded and created on the first sound only, so a run without
 // sound does not pay for the audio stack at start-up.
 class QtDesktop : public Desktop
 {
@@ -30,9 +30,13 @@ public:
     void processEvents() override;
 
 private:
+    bool ensureSoundPlayer();
+    int soundStatus() const;
     void onSoundStatusChanged();
 
-    std::unique_ptr<QSoundEffect> m_sound;
+    // A QSoundEffect made by the sound module; null until the first sound, and for good when the module is missing.
+    std::unique_ptr<QObject> m_sound;
+    bool m_soundModuleTried = false;
     // A play request whose file has not finished loading: it turns into a beep if loading fails.
     bool m_soundRequested = false;
 };

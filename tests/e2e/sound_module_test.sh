@@ -1,0 +1,54 @@
+#!/usr/bin/env bash
+# The audio stack is loaded only for a sound: a reminder without sound never maps Qt Multimedia, and one with a
+# playable sound file loads the sound module next to the executable (a missing module would turn every sound
+# into a plain beep without any other sign).
+source "$(dirname "$0")/lib.sh"
+start_xserver
+make_store DEMO
+
+due_store=$(date_text -300 '%Y-%m-%d %H:%M:00')
+due_line=$(date -d "$due_store" '+%d/%m/%Y %H:%M:%S')
+sqlite3 "$DATA_DB" "INSERT INTO Clienti VALUES (57, 'ROSSI SRL', 'ROSSI IMPIANTI');"
+sqlite3 "$VISITS_DB" "INSERT INTO TabAzioni VALUES ('MAN', 'MANUTENZIONE', 255);
+    INSERT INTO Appuntamenti VALUES (57, '$due_store', 'MAN', 'Controllo caldaia', 'VERIFICA', 30);"
+sqlite3 "$WORK_DB" "INSERT INTO Promemoria VALUES (57, '$due_store', 'MAN', '', '$due_store', 'S');"
+
+# mapped PATTERN: true when the running pop-up has a file matching PATTERN mapped.
+mapped() {
+    grep -q -- "$1" "/proc/$E2E_POPUP_PID/maps"
+}
+
+launch_popup "$STORE/popup.ini|0|57|MAN|$due_line"
+window=$(wait_window '^APP\. ')
+sleep 0.3
+mapped 'libQt6Multimedia' && fail "Qt Multimedia was loaded for a reminder without sound"
+mapped 'reminder-popup-sound' && fail "the sound module was loaded for a reminder without sound"
+"$X11_CLOSE_WINDOW" "$window"
+wait_popup_end
+[ "$POPUP_STATUS" = 0 ] || fail "exit status $POPUP_STATUS without sound"
+
+# Half a second of 16-bit mono silence: a complete RIFF/WAVE file.
+python3 -c '
+import sys, wave
+with wave.open(sys.argv[1], "wb") as w:
+    w.setnchannels(1); w.setsampwidth(2); w.setframerate(8000); w.writeframes(bytes(8000))
+' "$STORE/avviso.wav"
+printf '[BASE]\nOPERATORE=DEMO\n[PATH]\nFILE=%s/\nWORK=%s/\n[AGENDA]\nSuonoSN=S\nSuonoPath=%s/\nSuonoFile=avviso\nSuonoExt=wav\n' \
+    "$STORE" "$STORE" "$STORE" >"$STORE/popup.ini"
+
+launch_popup "$STORE/popup.ini|0|57|MAN|$due_line"
+window=$(wait_window '^APP\. ')
+loaded=0
+for _ in $(seq 1 100); do
+    if mapped 'reminder-popup-sound'; then
+        loaded=1
+        break
+    fi
+    sleep 0.05
+done
+[ "$loaded" = 1 ] || fail "the sound module was not loaded for a playable sound"
+mapped 'libQt6Multimedia' || fail "the sound module did not bring Qt Multimedia"
+"$X11_CLOSE_WINDOW" "$window"
+wait_popup_end
+[ "$POPUP_STATUS" = 0 ] || fail "exit status $POPUP_STATUS with sound"
+echo "PASS: no audio stack without sound, sound module loaded for a playable sound"
