@@ -194,7 +194,9 @@ ReminderControls buildReminderControls(QWidget& window)
     c.lbScaduto->setAccessibleName(QStringLiteral("SCADUTO"));
     c.lbDocumento->setAccessibleName(QStringLiteral("Documento"));
     c.Txt1->setAccessibleName(QStringLiteral("Riavvisa tra"));
+    // On Linux Qt names a combo box after its current item; the description says what the item is for.
     c.cmbAllarm->setAccessibleName(QStringLiteral("Riavvisa tra, unità"));
+    c.cmbAllarm->setAccessibleDescription(QStringLiteral("Riavvisa tra, unità"));
 
     c.Txt1->setFocus();
     return c;

@@ -8,6 +8,7 @@
 #include "app/UnloadSequence.h"
 #include "reminder/Alerts.h"
 #include "reminder/AppointmentLoading.h"
+#include "reminder/WindowAccessibility.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -21,6 +22,7 @@ namespace rp {
 ReminderWindow::ReminderWindow(PopupContext& ctx, QWidget* parent)
     : QWidget(parent), m_ctx(ctx), m_controls(buildReminderControls(*this))
 {
+    announceReminderWindowAsWindow();
     for (int index = 0; index < static_cast<int>(m_controls.cmdCli.size()); ++index) {
         connect(m_controls.cmdCli[index], &QPushButton::clicked, this, [this, index] { onActionButton(index); });
     }

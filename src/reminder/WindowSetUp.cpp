@@ -5,6 +5,7 @@
 #include "reminder/ClientAndActionLookups.h"
 #include "reminder/ColourValue.h"
 #include "reminder/PlacementGrid.h"
+#include "reminder/ReminderDescription.h"
 #include "reminder/ReminderWindow.h"
 
 #include <QComboBox>
@@ -51,6 +52,8 @@ void ReminderWindow::setUp(const QString& appointmentCause)
     const bool overdue = s.AppointmentTime < m_ctx.desktop.now();
     c.lbScaduto->setVisible(overdue);
     setWindowBackground(*this, overdue ? OverdueBackground : InTimeBackground);
+    nameFieldsAfterTheirCaptions(c);
+    setAccessibleDescription(describeReminder(c, overdue));
 }
 
 void ReminderWindow::placeOnScreen()
