@@ -7,7 +7,7 @@ packages=(
     g++ cmake ninja-build pkg-config clang-format
     clang-14 libclang-rt-14-dev
     qt6-base-dev libqt6sql6-sqlite qt6-translations-l10n qt6-multimedia-dev
-    libsqlite3-dev sqlite3
+    libsqlite3-dev sqlite3 libfontconfig-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     xvfb xauth xdotool x11-utils libx11-dev
     fonts-liberation fonts-dejavu-core

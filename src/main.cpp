@@ -3,6 +3,7 @@
 #include "app/ReminderState.h"
 #include "app/UnhandledError.h"
 #include "common/RuntimeError.h"
+#include "platform/FontConfigWarmUp.h"
 #include "platform/QtDesktop.h"
 #include "reminder/ReminderWindow.h"
 
@@ -31,7 +32,9 @@ int main(int argc, char** argv)
         return 0;
     }
 
+    rp::FontConfigWarmUp fontConfigWarmUp;
     QApplication app(argc, argv);
+    fontConfigWarmUp.wait();
     rp::ReminderWindow window(ctx);
     window.load();
     window.show();

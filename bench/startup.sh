@@ -1,0 +1,109 @@
+#!/usr/bin/env bash
+# Start-up figures of the pop-up under a private headless X server: the time from launching reminder-popup on a
+# demo store until its window is mapped, and its peak memory, next to the same figures for a bare Qt Widgets
+# window (minimal_window) built by the same project. Prints the medians and their ratios; judges nothing.
+#
+#   bench/startup.sh [--runs N] [--build-dir DIR]
+#
+# Without --build-dir the release preset is configured and built. Runs of the two programs alternate, after
+# one unmeasured warm-up run of each, so that both see the same machine load and a warm file cache.
+set -euo pipefail
+
+root="$(cd "$(dirname "$0")/.." && pwd)"
+runs=10
+build_dir=""
+
+usage() {
+    echo "usage: $(basename "$0") [--runs N] [--build-dir DIR]" >&2
+    exit 2
+}
+
+while [ $# -gt 0 ]; do
+    case "$1" in
+    --runs) [ $# -ge 2 ] || usage; runs=$2; shift 2 ;;
+    --build-dir) [ $# -ge 2 ] || usage; build_dir=$2; shift 2 ;;
+    *) usage ;;
+    esac
+done
+[[ "$runs" =~ ^[1-9][0-9]*$ ]] || usage
+
+targets=(reminder-popup minimal_window x11_time_to_map)
+if [ -z "$build_dir" ]; then
+    build_dir="$root/build/release"
+    [ -f "$build_dir/CMakeCache.txt" ] || cmake --preset release -S "$root" >/dev/null
+fi
+cmake --build "$build_dir" --target "${targets[@]}" >/dev/null
+
+popup="$build_dir/src/reminder-popup"
+minimal="$build_dir/bench/minimal_window"
+timer="$build_dir/bench/x11_time_to_map"
+time_tool=/usr/bin/time
+[ -x "$time_tool" ] || { echo "error: $time_tool is needed (apt-get install time)" >&2; exit 1; }
+
+work=$(mktemp -d)
+xvfb_pid=""
+cleanup() {
+    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+# The demo script prints the command line last, quoted; a mktemp folder never needs the single-quoted form.
+demo_line=$(bash "$root/scripts/make-demo-store.sh" "$work/demo" | tail -n 1)
+request=$(sed -n 's/^  reminder-popup "\(.*\)"$/\1/p' <<<"$demo_line")
+[ -n "$request" ] || { echo "error: unexpected demo store output: $demo_line" >&2; exit 1; }
+
+export XDG_RUNTIME_DIR="$work/runtime"
+mkdir -m 700 "$XDG_RUNTIME_DIR"
+exec 5<> <(:)
+Xvfb -displayfd 5 -screen 0 1280x1024x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+xvfb_pid=$!
+display=""
+read -r -t 10 display <&5 || { echo "error: the X server did not start" >&2; exit 1; }
+export DISPLAY=":$display"
+unset WAYLAND_DISPLAY
+export QT_QPA_PLATFORM=xcb
+
+# measure NAME TITLE-PREFIX PROGRAM [ARGUMENT...]: one run; appends "milliseconds kilobytes" to $work/NAME.
+measure() {
+    local name=$1 prefix=$2
+    shift 2
+    local out
+    if ! out=$("$timer" "$prefix" "$time_tool" -f %M -o "$work/peak" "$@" 2>"$work/err"); then
+        echo "error: $name: $(cat "$work/err")" >&2
+        exit 1
+    fi
+    echo "${out#mapped_ms } $(tail -n 1 "$work/peak")" >>"$work/$name"
+}
+
+median() {
+    sort -n | awk '{ v[NR] = $1 } END { if (NR % 2) print v[(NR + 1) / 2]; else print (v[NR / 2] + v[NR / 2 + 1]) / 2 }'
+}
+
+measure warmup "APP. " "$popup" "$request"
+measure warmup "minimal" "$minimal"
+for i in $(seq 1 "$runs"); do
+    # Alternating which goes first keeps a drift in machine load from favouring one of them.
+    if [ $((i % 2)) -eq 1 ]; then
+        measure popup "APP. " "$popup" "$request"
+        measure minimal "minimal" "$minimal"
+    else
+        measure minimal "minimal" "$minimal"
+        measure popup "APP. " "$popup" "$request"
+    fi
+done
+
+popup_ms=$(cut -d' ' -f1 "$work/popup" | median)
+minimal_ms=$(cut -d' ' -f1 "$work/minimal" | median)
+popup_mb=$(cut -d' ' -f2 "$work/popup" | awk '{ print $1 / 1024 }' | median)
+minimal_mb=$(cut -d' ' -f2 "$work/minimal" | awk '{ print $1 / 1024 }' | median)
+
+echo "start-up under Xvfb, $runs runs each, build $build_dir"
+echo "  reminder-popup ms: $(cut -d' ' -f1 "$work/popup" | tr '\n' ' ')"
+echo "  minimal_window ms: $(cut -d' ' -f1 "$work/minimal" | tr '\n' ' ')"
+awk -v pm="$popup_ms" -v mm="$minimal_ms" -v pk="$popup_mb" -v mk="$minimal_mb" 'BEGIN {
+    printf "%-16s %18s %18s\n", "", "launch to mapped", "peak memory"
+    printf "%-16s %15.1f ms %15.1f MB\n", "reminder-popup", pm, pk
+    printf "%-16s %15.1f ms %15.1f MB\n", "minimal_window", mm, mk
+    printf "%-16s %18.2f %18.2f\n", "ratio", pm / mm, pk / mk
+}'
