@@ -1,21 +1,23 @@
 #!/usr/bin/env bash
 # Creates a demo store for the reminder pop-up: the three SQLite databases of one operator, made from the
 # project's layout files, a settings file and a demo document, with one appointment that fell due a few
-# minutes ago. Prints the command line that shows its reminder.
+# minutes ago (or, with --in-time, that falls due in an hour). Prints the command line that shows its reminder.
 #
-#   scripts/make-demo-store.sh [--force] FOLDER [OPERATOR]
+#   scripts/make-demo-store.sh [--force] [--in-time] FOLDER [OPERATOR]
 set -euo pipefail
 
 usage() {
-    echo "usage: $(basename "$0") [--force] FOLDER [OPERATOR]" >&2
+    echo "usage: $(basename "$0") [--force] [--in-time] FOLDER [OPERATOR]" >&2
     exit 2
 }
 
 force=0
+in_time=0
 args=()
 for arg in "$@"; do
     case "$arg" in
     --force) force=1 ;;
+    --in-time) in_time=1 ;;
     -h | --help) usage ;;
     *) args+=("$arg") ;;
     esac
@@ -84,8 +86,10 @@ sql_text() {
 }
 
 # Whole minutes, a few minutes ago, local time: the appointment is already overdue when the window shows.
+# In time: an hour from now, so the window stays green however long it is left open.
 now=$(date +%s)
 due=$((now - 300 - now % 60))
+[ "$in_time" -eq 1 ] && due=$((now + 3600 - now % 60))
 due_store=$(date -d "@$due" '+%Y-%m-%d %H:%M:%S')
 due_launch=$(date -d "@$due" '+%d/%m/%Y %H:%M:%S')
 alarm_store=$(date -d "@$((due - 15 * 60))" '+%Y-%m-%d %H:%M:%S')
