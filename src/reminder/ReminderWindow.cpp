@@ -50,8 +50,20 @@ void ReminderWindow::showEvent(QShowEvent* event)
     }
     m_activationQueued = true;
     m_controls.Txt1->setFocus();
-    // Queued so that the window's first paint is not held up by the alerts.
     QTimer::singleShot(0, this, &ReminderWindow::onActivated);
+}
+
+void ReminderWindow::paintEvent(QPaintEvent* event)
+{
+    QWidget::paintEvent(event);
+    if (m_painted) {
+        return;
+    }
+    m_painted = true;
+    if (m_alertsWaitForPaint) {
+        // Queued: the painted window reaches the screen before the alerts run.
+        QTimer::singleShot(0, this, &ReminderWindow::giveAlertsOnce);
+    }
 }
 
 void ReminderWindow::onActivated()
@@ -60,6 +72,22 @@ void ReminderWindow::onActivated()
         close();
         return;
     }
+    // Loading the audio stack for the sound takes longer than the whole first paint: the operator sees the
+    // reminder first. A window that is never painted (covered, or on another desktop) still beeps.
+    if (m_painted) {
+        giveAlertsOnce();
+        return;
+    }
+    m_alertsWaitForPaint = true;
+    QTimer::singleShot(AlertsAtTheLatestMs, this, &ReminderWindow::giveAlertsOnce);
+}
+
+void ReminderWindow::giveAlertsOnce()
+{
+    if (m_alertsGiven || m_unloaded) {
+        return;
+    }
+    m_alertsGiven = true;
     GiveActivationAlerts(m_ctx);
 }
 

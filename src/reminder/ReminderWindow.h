@@ -27,17 +27,25 @@ public:
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
 
 private:
     void setUp(const QString& appointmentCause);
     void placeOnScreen();
     void onActivated();
+    void giveAlertsOnce();
     void onActionButton(int index);
     void onDocumentButton();
 
     PopupContext& m_ctx;
     ReminderControls m_controls;
+    // How long the alerts wait for the first paint before they are given anyway.
+    static constexpr int AlertsAtTheLatestMs = 300;
+
     bool m_activationQueued = false;
+    bool m_painted = false;
+    bool m_alertsWaitForPaint = false;
+    bool m_alertsGiven = false;
     bool m_unloaded = false;
 };
 

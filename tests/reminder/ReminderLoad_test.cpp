@@ -4,6 +4,7 @@
 #include "support/TestStore.h"
 
 #include <QComboBox>
+#include <QEvent>
 #include <QLineEdit>
 #include <QPalette>
 #include <QPushButton>
@@ -312,6 +313,43 @@ TEST_F(ReminderLoad, SoundOffGivesOnlyTheBeeps)
     ASSERT_TRUE(QTest::qWaitFor([&] { return popup.desktop.count(QStringLiteral("beep")) >= 10; }));
     EXPECT_EQ(popup.desktop.count(QStringLiteral("beep")), 10);
     EXPECT_TRUE(popup.desktop.requests.filter(QStringLiteral("sound:")).isEmpty());
+}
+
+// The first paint is never held up by the alerts: the audio stack loads only once the window is on screen.
+TEST_F(ReminderLoad, AlertsFollowTheFirstPaint)
+{
+    struct PaintRecorder : QObject
+    {
+        QStringList& requests;
+        explicit PaintRecorder(QStringList& r) : requests(r) {}
+        bool eventFilter(QObject*, QEvent* event) override
+        {
+            if (event->type() == QEvent::Paint) {
+                requests << QStringLiteral("paint");
+            }
+            return false;
+        }
+    };
+    store.addReminder(Client, due, Action, QVariant());
+    ASSERT_TRUE(start());
+    PaintRecorder recorder(popup.desktop.requests);
+    popup.window->installEventFilter(&recorder);
+    popup.window->show();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return popup.desktop.count(QStringLiteral("beep")) >= 10; }));
+    const qsizetype firstPaint = popup.desktop.requests.indexOf(QStringLiteral("paint"));
+    ASSERT_GE(firstPaint, 0);
+    EXPECT_LT(firstPaint, popup.desktop.requests.indexOf(QStringLiteral("beep")));
+    popup.window->removeEventFilter(&recorder);
+}
+
+TEST_F(ReminderLoad, AWindowNeverPaintedStillBeeps)
+{
+    store.addReminder(Client, due, Action, QVariant());
+    ASSERT_TRUE(start());
+    popup.window->setUpdatesEnabled(false);
+    popup.window->show();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return popup.desktop.count(QStringLiteral("beep")) >= 10; }, 2000));
+    EXPECT_EQ(popup.desktop.count(QStringLiteral("beep")), 10);
 }
 
 // --- Closing ---
