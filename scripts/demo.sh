@@ -31,8 +31,8 @@ xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
     [ -n "$id" ] || { echo "the window did not appear" >&2; kill $pid; exit 1; }
     sleep 0.5
     echo "window title: $(xdotool getwindowname "$id")"
-    if command -v import >/dev/null 2>&1; then import -window root "$3/screenshot.png" && echo "screenshot: $3/screenshot.png"; fi
+    "$4" "$id" "$3/screenshot.png" && echo "screenshot: $3/screenshot.png"
     xdotool windowfocus --sync "$id" key alt+p
     wait $pid
     echo "postponed by 15 minutes with Alt+P; exit status $?"
-' _ "$popup" "$command_text" "$PWD/demo"
+' _ "$popup" "$command_text" "$PWD/demo" "$PWD/build/release/tests/x11_window_png"
