@@ -41,9 +41,9 @@ time_tool=/usr/bin/time
 [ -x "$time_tool" ] || { echo "error: $time_tool is needed (apt-get install time)" >&2; exit 1; }
 
 work=$(mktemp -d)
-xvfb_pid=""
+XVFB_PID=""
 cleanup() {
-    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
+    [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null || true
     rm -rf "$work"
 }
 trap cleanup EXIT
@@ -53,16 +53,8 @@ demo_line=$(bash "$root/scripts/make-demo-store.sh" "$work/demo" | tail -n 1)
 request=$(sed -n 's/^  reminder-popup "\(.*\)"$/\1/p' <<<"$demo_line")
 [ -n "$request" ] || { echo "error: unexpected demo store output: $demo_line" >&2; exit 1; }
 
-export XDG_RUNTIME_DIR="$work/runtime"
-mkdir -m 700 "$XDG_RUNTIME_DIR"
-exec 5<> <(:)
-Xvfb -displayfd 5 -screen 0 1280x1024x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-xvfb_pid=$!
-display=""
-read -r -t 10 display <&5 || { echo "error: the X server did not start" >&2; exit 1; }
-export DISPLAY=":$display"
-unset WAYLAND_DISPLAY
-export QT_QPA_PLATFORM=xcb
+source "$root/scripts/private-xserver.sh"
+start_private_xserver "$work"
 
 # measure NAME TITLE-PREFIX PROGRAM [ARGUMENT...]: one run; appends "milliseconds kilobytes" to $work/NAME.
 measure() {

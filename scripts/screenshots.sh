@@ -14,23 +14,18 @@ if [ ! -x "$build/src/reminder-popup" ] || [ ! -x "$build/tests/x11_window_png" 
 fi
 
 work=$(mktemp -d)
-xvfb_pid=""
+XVFB_PID=""
 popup_pid=""
 cleanup() {
     [ -n "$popup_pid" ] && kill "$popup_pid" 2>/dev/null || true
-    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
+    [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null || true
     rm -rf "$work"
 }
 trap cleanup EXIT
 
-export XDG_RUNTIME_DIR="$work/runtime"
-mkdir -m 700 "$XDG_RUNTIME_DIR"
-exec 5<> <(:)
-Xvfb -displayfd 5 -screen 0 1280x1024x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-xvfb_pid=$!
-read -r -t 10 display <&5 || { echo "error: the X server did not start" >&2; exit 1; }
-export DISPLAY=":$display" QT_QPA_PLATFORM=xcb LANG=C.UTF-8
-unset WAYLAND_DISPLAY
+source "$root/scripts/private-xserver.sh"
+start_private_xserver "$work"
+export LANG=C.UTF-8
 
 mkdir -p "$root/docs"
 

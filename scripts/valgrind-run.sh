@@ -14,24 +14,18 @@ fi
 command -v valgrind >/dev/null || { echo "error: valgrind is needed (bash scripts/setup.sh)" >&2; exit 1; }
 
 work=$(mktemp -d)
-xvfb_pid=""
+XVFB_PID=""
 popup_pid=""
 cleanup() {
     [ -n "$popup_pid" ] && kill "$popup_pid" 2>/dev/null || true
-    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
+    [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null || true
     [ -n "${KEEP_VALGRIND_LOG:-}" ] && cp "$work/memcheck.log" "$KEEP_VALGRIND_LOG"
     rm -rf "$work"
 }
 trap cleanup EXIT
 
-export XDG_RUNTIME_DIR="$work/runtime"
-mkdir -m 700 "$XDG_RUNTIME_DIR"
-exec 5<> <(:)
-Xvfb -displayfd 5 -screen 0 1280x1024x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-xvfb_pid=$!
-read -r -t 10 display <&5 || { echo "error: the X server did not start" >&2; exit 1; }
-export DISPLAY=":$display" QT_QPA_PLATFORM=xcb
-unset WAYLAND_DISPLAY
+source "$root/scripts/private-xserver.sh"
+start_private_xserver "$work"
 
 launch_line=$(bash "$root/scripts/make-demo-store.sh" "$work/demo" | tail -n 1)
 command_text=$(printf '%s' "$launch_line" | sed -E 's/^[^"]*"(.*)"$/\1/')
@@ -50,7 +44,7 @@ for _ in $(seq 1 600); do
     kill -0 "$popup_pid" 2>/dev/null || break
     sleep 0.1
 done
-[ -n "$window" ] || { echo "error: the window did not appear under valgrind" >&2; cat "$log" >&2; exit 1; }
+[ -n "$window" ] || { echo "error: the window did not appear under valgrind: $(cat "$work/popup.out")" >&2; cat "$log" >&2; exit 1; }
 sleep 1
 xdotool windowfocus --sync "$window" key alt+p
 status=0

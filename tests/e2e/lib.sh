@@ -115,3 +115,12 @@ epoch_of() {
     [[ "$1" =~ ^[0-9]{4}-[0-9]{2}-[0-9]{2}\ [0-9]{2}:[0-9]{2}:[0-9]{2}$ ]] || fail "'$1' is not a store date-time"
     date -d "$1" +%s
 }
+
+# write_silent_wave FILE: half a second of 16-bit mono silence, a complete RIFF/WAVE file the sound player takes.
+write_silent_wave() {
+    python3 -c '
+import sys, wave
+with wave.open(sys.argv[1], "wb") as w:
+    w.setnchannels(1); w.setsampwidth(2); w.setframerate(8000); w.writeframes(bytes(8000))
+' "$1"
+}

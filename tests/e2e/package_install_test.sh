@@ -49,11 +49,7 @@ sqlite3 "$DATA_DB" "INSERT INTO Clienti VALUES (57, 'ROSSI SRL', NULL);"
 sqlite3 "$VISITS_DB" "INSERT INTO TabAzioni VALUES ('MAN', 'MANUTENZIONE', 255);
     INSERT INTO Appuntamenti VALUES (57, '$due_store', 'MAN', 'Controllo caldaia', 'VERIFICA', 30);"
 sqlite3 "$WORK_DB" "INSERT INTO Promemoria VALUES (57, '$due_store', 'MAN', NULL, '$due_store', 'S');"
-python3 -c '
-import sys, wave
-with wave.open(sys.argv[1], "wb") as w:
-    w.setnchannels(1); w.setsampwidth(2); w.setframerate(8000); w.writeframes(bytes(8000))
-' "$STORE/avviso.wav"
+write_silent_wave "$STORE/avviso.wav"
 printf '[BASE]\nOPERATORE=mario\n[PATH]\nFILE=%s/\nWORK=%s/\n[AGENDA]\nSuonoSN=S\nSuonoPath=%s/\nSuonoFile=avviso\n' \
     "$STORE" "$STORE" "$STORE" >"$STORE/popup.ini"
 

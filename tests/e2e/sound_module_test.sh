@@ -27,12 +27,7 @@ mapped 'reminder-popup-sound' && fail "the sound module was loaded for a reminde
 wait_popup_end
 [ "$POPUP_STATUS" = 0 ] || fail "exit status $POPUP_STATUS without sound"
 
-# Half a second of 16-bit mono silence: a complete RIFF/WAVE file.
-python3 -c '
-import sys, wave
-with wave.open(sys.argv[1], "wb") as w:
-    w.setnchannels(1); w.setsampwidth(2); w.setframerate(8000); w.writeframes(bytes(8000))
-' "$STORE/avviso.wav"
+write_silent_wave "$STORE/avviso.wav"
 printf '[BASE]\nOPERATORE=DEMO\n[PATH]\nFILE=%s/\nWORK=%s/\n[AGENDA]\nSuonoSN=S\nSuonoPath=%s/\nSuonoFile=avviso\nSuonoExt=wav\n' \
     "$STORE" "$STORE" "$STORE" >"$STORE/popup.ini"
 
