@@ -50,14 +50,9 @@ done
 [ -n "$atspi_address" ] || fail "the accessibility bus did not start"
 
 make_store "mario rossi"
-due_store=$(date_text -300 '%Y-%m-%d %H:%M:00')
-due_line=$(date -d "$due_store" '+%d/%m/%Y %H:%M:%S')
+add_overdue_reminder
 due_date=$(date -d "$due_store" '+%d/%m/%y')
 due_time=$(date -d "$due_store" '+%H:%M')
-sqlite3 "$DATA_DB" "INSERT INTO Clienti VALUES (57, 'ROSSI SRL', 'ROSSI IMPIANTI');"
-sqlite3 "$VISITS_DB" "INSERT INTO TabAzioni VALUES ('MAN', 'MANUTENZIONE', 255);
-    INSERT INTO Appuntamenti VALUES (57, '$due_store', 'MAN', 'Controllo caldaia', 'VERIFICA', 30);"
-sqlite3 "$WORK_DB" "INSERT INTO Promemoria VALUES (57, '$due_store', 'MAN', NULL, '$due_store', 'S');"
 
 # Qt only exposes its widgets on the bus when asked to, or when a screen reader is announced as running.
 export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 QT_ACCESSIBILITY=1

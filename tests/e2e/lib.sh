@@ -124,3 +124,18 @@ with wave.open(sys.argv[1], "wb") as w:
     w.setnchannels(1); w.setsampwidth(2); w.setframerate(8000); w.writeframes(bytes(8000))
 ' "$1"
 }
+
+# add_overdue_reminder [DOCUMENT]: client 57 "ROSSI SRL" >"ROSSI IMPIANTI", action MAN in red, and an appointment
+# that fell due five minutes ago with its reminder (DOCUMENT attached, none when left out).
+# Sets due_store (the stores' text) and due_line (the launch line's form).
+add_overdue_reminder() {
+    local document=NULL
+    local quote="'"
+    [ $# -ge 1 ] && document="$quote${1//$quote/$quote$quote}$quote"
+    due_store=$(date_text -300 '%Y-%m-%d %H:%M:00')
+    due_line=$(date -d "$due_store" '+%d/%m/%Y %H:%M:%S')
+    sqlite3 "$DATA_DB" "INSERT INTO Clienti VALUES (57, 'ROSSI SRL', 'ROSSI IMPIANTI');"
+    sqlite3 "$VISITS_DB" "INSERT INTO TabAzioni VALUES ('MAN', 'MANUTENZIONE', 255);
+        INSERT INTO Appuntamenti VALUES (57, '$due_store', 'MAN', 'Controllo caldaia', 'VERIFICA', 30);"
+    sqlite3 "$WORK_DB" "INSERT INTO Promemoria VALUES (57, '$due_store', 'MAN', $document, '$due_store', 'S');"
+}

@@ -43,12 +43,7 @@ for db in "$DATA_DB" "$VISITS_DB" "$WORK_DB"; do
     rm -f "$db"
     sqlite3 "$db" <"$root/usr/share/reminder-popup/layout/$(basename "$db" .mdb).sql" || fail "layout of $db"
 done
-due_store=$(date_text -300 '%Y-%m-%d %H:%M:00')
-due_line=$(date -d "$due_store" '+%d/%m/%Y %H:%M:%S')
-sqlite3 "$DATA_DB" "INSERT INTO Clienti VALUES (57, 'ROSSI SRL', NULL);"
-sqlite3 "$VISITS_DB" "INSERT INTO TabAzioni VALUES ('MAN', 'MANUTENZIONE', 255);
-    INSERT INTO Appuntamenti VALUES (57, '$due_store', 'MAN', 'Controllo caldaia', 'VERIFICA', 30);"
-sqlite3 "$WORK_DB" "INSERT INTO Promemoria VALUES (57, '$due_store', 'MAN', NULL, '$due_store', 'S');"
+add_overdue_reminder
 write_silent_wave "$STORE/avviso.wav"
 printf '[BASE]\nOPERATORE=mario\n[PATH]\nFILE=%s/\nWORK=%s/\n[AGENDA]\nSuonoSN=S\nSuonoPath=%s/\nSuonoFile=avviso\n' \
     "$STORE" "$STORE" "$STORE" >"$STORE/popup.ini"

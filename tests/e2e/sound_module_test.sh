@@ -6,12 +6,7 @@ source "$(dirname "$0")/lib.sh"
 start_xserver
 make_store DEMO
 
-due_store=$(date_text -300 '%Y-%m-%d %H:%M:00')
-due_line=$(date -d "$due_store" '+%d/%m/%Y %H:%M:%S')
-sqlite3 "$DATA_DB" "INSERT INTO Clienti VALUES (57, 'ROSSI SRL', 'ROSSI IMPIANTI');"
-sqlite3 "$VISITS_DB" "INSERT INTO TabAzioni VALUES ('MAN', 'MANUTENZIONE', 255);
-    INSERT INTO Appuntamenti VALUES (57, '$due_store', 'MAN', 'Controllo caldaia', 'VERIFICA', 30);"
-sqlite3 "$WORK_DB" "INSERT INTO Promemoria VALUES (57, '$due_store', 'MAN', '', '$due_store', 'S');"
+add_overdue_reminder
 
 # mapped PATTERN: true when the running pop-up has a file matching PATTERN mapped.
 mapped() {

@@ -5,13 +5,8 @@ source "$(dirname "$0")/lib.sh"
 start_xserver
 make_store "mario rossi"
 
-due_store=$(date_text -300 '%Y-%m-%d %H:%M:00')
-due_line=$(date -d "$due_store" '+%d/%m/%Y %H:%M:%S')
+add_overdue_reminder "$STORE/doc.txt"
 due_title=$(date -d "$due_store" '+%d/%m %H:%M')
-sqlite3 "$DATA_DB" "INSERT INTO Clienti VALUES (57, 'ROSSI SRL', 'ROSSI IMPIANTI');"
-sqlite3 "$VISITS_DB" "INSERT INTO TabAzioni VALUES ('MAN', 'MANUTENZIONE', 255);
-    INSERT INTO Appuntamenti VALUES (57, '$due_store', 'MAN', 'Controllo caldaia', 'VERIFICA', 30);"
-sqlite3 "$WORK_DB" "INSERT INTO Promemoria VALUES (57, '$due_store', 'MAN', '$STORE/doc.txt', '$due_store', 'S');"
 before=$(store_dump)
 
 launch_popup "$STORE/popup.ini|0|57|MAN|$due_line"
