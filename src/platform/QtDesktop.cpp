@@ -15,6 +15,7 @@
 #include <QScreen>
 #include <QUrl>
 #include <QWidget>
+#include <cstdio>
 
 namespace rp {
 
@@ -40,10 +41,13 @@ QMessageBox::Icon messageBoxIcon(Desktop::Icon icon)
 }
 
 // Next to the executable in the build tree, in the program's library folder once installed.
+// A missing module turns every sound into a beep; the reason goes to standard error so that an installation
+// without it does not go unnoticed.
 CreateSoundEffectFunction loadSoundEffectFactory()
 {
     const QString programDir = QCoreApplication::applicationDirPath();
     const QString name = QString::fromLatin1(SoundEffectModuleName);
+    QString failure;
     for (const QString& path :
          {programDir + QLatin1Char('/') + name, programDir + QStringLiteral("/../lib/reminder-popup/") + name}) {
         // Never unloaded: the sound plays on after the call that started it.
@@ -52,7 +56,11 @@ CreateSoundEffectFunction loadSoundEffectFactory()
         if (auto factory = reinterpret_cast<CreateSoundEffectFunction>(module.resolve(CreateSoundEffectSymbol))) {
             return factory;
         }
+        failure = module.errorString();
     }
+    std::fprintf(stderr, "reminder-popup: suono non disponibile, solo segnale acustico: %s\n",
+                 failure.toLocal8Bit().constData());
+    std::fflush(stderr);
     return nullptr;
 }
 

@@ -41,4 +41,22 @@ mapped 'libQt6Multimedia' || fail "the sound module did not bring Qt Multimedia"
 "$X11_CLOSE_WINDOW" "$window"
 wait_popup_end
 [ "$POPUP_STATUS" = 0 ] || fail "exit status $POPUP_STATUS with sound"
-echo "PASS: no audio stack without sound, sound module loaded for a playable sound"
+# A program installed without its sound module still shows the reminder and beeps, and says why on standard error.
+mkdir "$E2E_TMP/bin"
+cp "$REMINDER_POPUP" "$E2E_TMP/bin/reminder-popup"
+REMINDER_POPUP="$E2E_TMP/bin/reminder-popup" launch_popup "$STORE/popup.ini|0|57|MAN|$due_line"
+window=$(wait_window '^APP\. ')
+said=0
+for _ in $(seq 1 100); do
+    if grep -q '^reminder-popup: suono non disponibile, solo segnale acustico: ' "$E2E_TMP/popup.err"; then
+        said=1
+        break
+    fi
+    sleep 0.05
+done
+[ "$said" = 1 ] || fail "no word of the missing sound module: $(cat "$E2E_TMP/popup.err")"
+mapped 'libQt6Multimedia' && fail "Qt Multimedia was loaded without the sound module"
+"$X11_CLOSE_WINDOW" "$window"
+wait_popup_end
+[ "$POPUP_STATUS" = 0 ] || fail "exit status $POPUP_STATUS without the sound module"
+echo "PASS: no audio stack without sound, sound module loaded for a playable sound, a missing module reported"
