@@ -10,7 +10,7 @@
 set -euo pipefail
 
 root="$(cd "$(dirname "$0")/.." && pwd)"
-runs=10
+runs=21
 build_dir=""
 
 usage() {
