@@ -2,6 +2,7 @@
 
 #include "platform/Desktop.h"
 #include "reminder/EnterPressesButton.h"
+#include "reminder/ReminderDescription.h"
 
 #include <QComboBox>
 #include <QFont>
@@ -185,18 +186,14 @@ ReminderControls buildReminderControls(QWidget& window)
     c.Label3[2]->setBuddy(c.lbScadDD);
     c.Label3[3]->setBuddy(c.lbScadHH);
     c.Label3[4]->setBuddy(c.Txt1);
-    c.lbCliCod->setAccessibleName(QStringLiteral("Cliente, codice"));
-    c.lbCliDes->setAccessibleName(QStringLiteral("Cliente, nome"));
-    c.lbAziCod->setAccessibleName(QStringLiteral("Intervento, codice"));
-    c.LbAziDes->setAccessibleName(QStringLiteral("Intervento, descrizione"));
-    c.lbScadDD->setAccessibleName(QStringLiteral("Appuntamento del"));
-    c.lbScadHH->setAccessibleName(QStringLiteral("alle ore"));
+    // The fields are still empty: each is named after its bare caption until the set-up fills it.
+    nameFieldsAfterTheirCaptions(c);
     c.lbScaduto->setAccessibleName(QStringLiteral("SCADUTO"));
-    c.lbDocumento->setAccessibleName(QStringLiteral("Documento"));
     c.Txt1->setAccessibleName(QStringLiteral("Riavvisa tra"));
     // On Linux Qt names a combo box after its current item; the description says what the item is for.
-    c.cmbAllarm->setAccessibleName(QStringLiteral("Riavvisa tra, unità"));
-    c.cmbAllarm->setAccessibleDescription(QStringLiteral("Riavvisa tra, unità"));
+    const QString unitsName = QStringLiteral("Riavvisa tra, unità");
+    c.cmbAllarm->setAccessibleName(unitsName);
+    c.cmbAllarm->setAccessibleDescription(unitsName);
 
     c.Txt1->setFocus();
     return c;
