@@ -3,8 +3,11 @@
 # demo store until its window is mapped, and its peak memory, next to the same figures for a bare Qt Widgets
 # window (minimal_window) built by the same project. Prints the medians and their ratios; judges nothing.
 #
-#   bench/startup.sh [--runs N] [--build-dir DIR]
+#   bench/startup.sh [--runs N] [--build-dir DIR] [--no-session-bus]
 #
+# Both programs run inside a private D-Bus session, as in an operator's desktop session. Without a session bus
+# Qt's accessibility bridge forks dbus-launch on every start, a cost no desktop user pays and one that grows with
+# the size of the process that forks; --no-session-bus measures that bare set-up all the same.
 # Without --build-dir the release preset is configured and built. Runs of the two programs alternate, after
 # one unmeasured warm-up run of each, so that both see the same machine load and a warm file cache.
 set -euo pipefail
@@ -12,9 +15,10 @@ set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 runs=21
 build_dir=""
+session_bus=yes
 
 usage() {
-    echo "usage: $(basename "$0") [--runs N] [--build-dir DIR]" >&2
+    echo "usage: $(basename "$0") [--runs N] [--build-dir DIR] [--no-session-bus]" >&2
     exit 2
 }
 
@@ -22,6 +26,7 @@ while [ $# -gt 0 ]; do
     case "$1" in
     --runs) [ $# -ge 2 ] || usage; runs=$2; shift 2 ;;
     --build-dir) [ $# -ge 2 ] || usage; build_dir=$2; shift 2 ;;
+    --no-session-bus) session_bus=no; shift ;;
     *) usage ;;
     esac
 done
@@ -42,8 +47,10 @@ time_tool=/usr/bin/time
 
 work=$(mktemp -d)
 XVFB_PID=""
+SESSION_BUS_PID=""
 cleanup() {
     [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null || true
+    [ -n "$SESSION_BUS_PID" ] && kill -- "-$SESSION_BUS_PID" 2>/dev/null || true
     rm -rf "$work"
 }
 trap cleanup EXIT
@@ -55,6 +62,12 @@ request=$(sed -n 's/^  reminder-popup "\(.*\)"$/\1/p' <<<"$demo_line")
 
 source "$root/scripts/private-xserver.sh"
 start_private_xserver "$work"
+if [ "$session_bus" = yes ]; then
+    source "$root/scripts/private-session-bus.sh"
+    start_private_session_bus "$work"
+else
+    unset DBUS_SESSION_BUS_ADDRESS
+fi
 
 # measure NAME TITLE-PREFIX PROGRAM [ARGUMENT...]: one run; appends "milliseconds kilobytes" to $work/NAME.
 measure() {
@@ -90,7 +103,9 @@ minimal_ms=$(cut -d' ' -f1 "$work/minimal" | median)
 popup_mb=$(cut -d' ' -f2 "$work/popup" | awk '{ print $1 / 1024 }' | median)
 minimal_mb=$(cut -d' ' -f2 "$work/minimal" | awk '{ print $1 / 1024 }' | median)
 
-echo "start-up under Xvfb, $runs runs each, build $build_dir"
+bus_note="with a private session bus"
+[ "$session_bus" = yes ] || bus_note="without a session bus"
+echo "start-up under Xvfb $bus_note, $runs runs each, build $build_dir"
 echo "  reminder-popup ms: $(cut -d' ' -f1 "$work/popup" | tr '\n' ' ')"
 echo "  minimal_window ms: $(cut -d' ' -f1 "$work/minimal" | tr '\n' ' ')"
 awk -v pm="$popup_ms" -v mm="$minimal_ms" -v pk="$popup_mb" -v mk="$minimal_mb" 'BEGIN {

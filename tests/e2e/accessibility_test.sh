@@ -26,16 +26,8 @@ trap a11y_cleanup EXIT
 
 start_xserver
 
-# A private session bus: the test never talks to, or disturbs, a desktop session that may be running.
-export DBUS_SESSION_BUS_ADDRESS="unix:path=$E2E_TMP/session-bus"
-unset AT_SPI_BUS_ADDRESS
-setsid dbus-daemon --session --nofork --nopidfile --address="$DBUS_SESSION_BUS_ADDRESS" >"$E2E_TMP/dbus.log" 2>&1 &
-SESSION_BUS_PID=$!
-for _ in $(seq 1 100); do
-    [ -S "$E2E_TMP/session-bus" ] && break
-    sleep 0.05
-done
-[ -S "$E2E_TMP/session-bus" ] || fail "the session bus did not start: $(cat "$E2E_TMP/dbus.log")"
+source "$REMINDER_SOURCE_DIR/scripts/private-session-bus.sh"
+start_private_session_bus "$E2E_TMP" || fail "no session bus"
 
 setsid "$ATSPI_LAUNCHER" --launch-immediately >"$E2E_TMP/atspi.log" 2>&1 &
 ATSPI_PID=$!
