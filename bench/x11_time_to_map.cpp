@@ -7,6 +7,8 @@
 //
 // Prints "mapped_ms <milliseconds>" on standard output; exits with the program's own status, or 124 when no
 // such window appeared in time (the program is then killed).
+#include "X11Client.h"
+
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <cerrno>
@@ -76,19 +78,6 @@ bool isWantedWindow(Display* display, const XMapEvent& event, const std::string&
     return windowTitle(display, event.window).rfind(prefix, 0) == 0;
 }
 
-void requestClose(Display* display, Window window)
-{
-    XEvent event{};
-    event.xclient.type = ClientMessage;
-    event.xclient.window = window;
-    event.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
-    event.xclient.format = 32;
-    event.xclient.data.l[0] = static_cast<long>(XInternAtom(display, "WM_DELETE_WINDOW", False));
-    event.xclient.data.l[1] = CurrentTime;
-    XSendEvent(display, window, False, NoEventMask, &event);
-    XFlush(display);
-}
-
 double elapsedMs(Clock::time_point since)
 {
     return std::chrono::duration<double, std::milli>(Clock::now() - since).count();
@@ -139,9 +128,8 @@ int main(int argc, char** argv)
                      argv[0]);
         return UsageStatus;
     }
-    Display* display = XOpenDisplay(nullptr);
+    Display* display = x11client::openDisplay();
     if (display == nullptr) {
-        std::fprintf(stderr, "cannot open display\n");
         return 1;
     }
     XSetErrorHandler(ignoreXError);
@@ -178,7 +166,7 @@ int main(int argc, char** argv)
     // Let the program finish its first paint and whatever it does on activation before it is closed, so that its
     // peak memory is that of a window really shown.
     usleep(static_cast<useconds_t>(options.settleMs) * 1000U);
-    requestClose(display, window);
+    x11client::requestClose(display, window);
     int status = 0;
     while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
     }

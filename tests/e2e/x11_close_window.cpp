@@ -1,8 +1,9 @@
 // Asks a top-level window to close the way a window manager does (WM_DELETE_WINDOW), for end-to-end tests
 // that run without a window manager. Usage: x11_close_window WINDOW-ID
+#include "X11Client.h"
+
 #include <X11/Xlib.h>
 #include <cstdio>
-#include <cstdlib>
 
 int main(int argc, char** argv)
 {
@@ -10,21 +11,15 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "usage: %s WINDOW-ID\n", argv[0]);
         return 2;
     }
-    Display* display = XOpenDisplay(nullptr);
-    if (!display) {
-        std::fprintf(stderr, "cannot open display\n");
+    const Window window = x11client::windowFromArgument(argv[1]);
+    if (window == 0) {
+        return 2;
+    }
+    Display* display = x11client::openDisplay();
+    if (display == nullptr) {
         return 1;
     }
-    const Window window = std::strtoul(argv[1], nullptr, 0);
-    XEvent event{};
-    event.xclient.type = ClientMessage;
-    event.xclient.window = window;
-    event.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
-    event.xclient.format = 32;
-    event.xclient.data.l[0] = static_cast<long>(XInternAtom(display, "WM_DELETE_WINDOW", False));
-    event.xclient.data.l[1] = CurrentTime;
-    XSendEvent(display, window, False, NoEventMask, &event);
-    XFlush(display);
+    x11client::requestClose(display, window);
     XCloseDisplay(display);
     return 0;
 }

@@ -1,10 +1,11 @@
 // Saves what a window shows as a PNG file, read straight from the X server: the screenshots in docs/ are taken
 // with it under a headless server, where no desktop screenshot tool runs. Usage: x11_window_png WINDOW-ID FILE
+#include "X11Client.h"
+
 #include <QImage>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <cstdio>
-#include <cstdlib>
 
 namespace {
 
@@ -30,12 +31,14 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "usage: %s WINDOW-ID FILE\n", argv[0]);
         return 2;
     }
-    Display* display = XOpenDisplay(nullptr);
-    if (!display) {
-        std::fprintf(stderr, "cannot open display\n");
+    const Window window = x11client::windowFromArgument(argv[1]);
+    if (window == 0) {
+        return 2;
+    }
+    Display* display = x11client::openDisplay();
+    if (display == nullptr) {
         return 1;
     }
-    const Window window = std::strtoul(argv[1], nullptr, 0);
     XWindowAttributes attributes{};
     if (!XGetWindowAttributes(display, window, &attributes)) {
         std::fprintf(stderr, "no window %s\n", argv[1]);
