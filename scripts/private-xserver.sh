@@ -5,7 +5,7 @@
 start_private_xserver() {
     local work=$1 display=""
     export XDG_RUNTIME_DIR="$work/runtime"
-    mkdir -m 700 "$XDG_RUNTIME_DIR"
+    mkdir -p -m 700 "$XDG_RUNTIME_DIR"
     exec 5<> <(:)
     Xvfb -displayfd 5 -screen 0 1280x1024x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
     XVFB_PID=$!

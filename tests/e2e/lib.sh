@@ -23,15 +23,11 @@ fail() {
     exit 1
 }
 
+source "$REMINDER_SOURCE_DIR/scripts/private-xserver.sh"
+
 start_xserver() {
-    exec 5<> <(:)
-    Xvfb -displayfd 5 -screen 0 1280x1024x24 -nolisten tcp >"$E2E_TMP/xvfb.log" 2>&1 &
-    E2E_XVFB_PID=$!
-    local display=""
-    read -r -t 10 display <&5 || fail "the X server did not start"
-    export DISPLAY=":$display"
-    unset WAYLAND_DISPLAY
-    export QT_QPA_PLATFORM=xcb
+    start_private_xserver "$E2E_TMP"
+    E2E_XVFB_PID=$XVFB_PID
 }
 
 # make_store OPERATOR: three database files under $E2E_TMP/store and a settings file $E2E_TMP/store/popup.ini.
