@@ -109,12 +109,13 @@ void QtDesktop::playSound(const QString& path)
         return;
     }
     m_sound->setProperty("source", QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()));
-    if (soundStatus() == SoundEffectStatus::Error) {
+    const int status = soundStatus();
+    if (status == SoundEffectStatus::Error) {
         m_soundRequested = false;
         beep();
         return;
     }
-    m_soundRequested = soundStatus() != SoundEffectStatus::Ready;
+    m_soundRequested = status != SoundEffectStatus::Ready;
     QMetaObject::invokeMethod(m_sound.get(), "play");
 }
 
@@ -139,10 +140,11 @@ void QtDesktop::onSoundStatusChanged()
     if (!m_soundRequested) {
         return;
     }
-    if (soundStatus() == SoundEffectStatus::Error) {
+    const int status = soundStatus();
+    if (status == SoundEffectStatus::Error) {
         m_soundRequested = false;
         beep();
-    } else if (soundStatus() == SoundEffectStatus::Ready) {
+    } else if (status == SoundEffectStatus::Ready) {
         m_soundRequested = false;
     }
 }
