@@ -8,13 +8,15 @@ packages=(
     clang-14 libclang-rt-14-dev
     qt6-base-dev libqt6sql6-sqlite qt6-translations-l10n qt6-multimedia-dev
     libsqlite3-dev sqlite3 libfontconfig-dev
+    libpq-dev postgresql-15 postgresql-client-15
     libgtest-dev libgmock-dev libbenchmark-dev
     xvfb xauth xdotool x11-utils libx11-dev
+    xfwm4 openbox
     fonts-liberation fonts-dejavu-core
     time
     valgrind e2fsprogs
     dbus at-spi2-core python3-pyatspi
-    dpkg-dev man-db
+    dpkg-dev man-db lintian
 )
 
 missing=()
