@@ -1,7 +1,8 @@
 // Figures for the store: opening the three databases, finding a row by its key, and the edit/update of a
 // postpone, each on stores of 1,000 and 1,000,000 rows per table. Figures only; nothing here passes or fails.
-#include "app/engine/Database.h"
 #include "app/engine/TableCursor.h"
+#include "app/engine/Workspace.h"
+#include "app/engine/sqlite/SqliteDatabase.h"
 #include "common/DaySerial.h"
 
 #include <QDir>
@@ -167,7 +168,7 @@ std::vector<Value> appointmentKey(qint64 i)
 
 std::unique_ptr<TableCursor> cursorOn(const QString& path, const QString& table)
 {
-    auto cursor = TableCursor::open(Database::open(path), table);
+    auto cursor = TableCursor::open(SqliteDatabase::open(path), table);
     cursor->setIndex(Primary);
     return cursor;
 }
@@ -230,7 +231,7 @@ void BM_SeekAction(benchmark::State& state)
 void BM_ClientLookupWithOpenAndClose(benchmark::State& state)
 {
     const qint64 rows = state.range(0);
-    const auto db = Database::open(storeOf(rows).data);
+    const auto db = SqliteDatabase::open(storeOf(rows).data);
     qint64 step = 0;
     for (auto _ : state) {
         auto cursor = TableCursor::open(db, QStringLiteral("Clienti"));

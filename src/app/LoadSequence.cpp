@@ -6,6 +6,8 @@
 #include "app/ReminderState.h"
 #include "app/SettingsReader.h"
 #include "app/SettingsValues.h"
+#include "app/engine/LockWait.h"
+#include "app/engine/Workspace.h"
 #include "platform/Desktop.h"
 
 #include <QCoreApplication>
@@ -17,9 +19,10 @@ namespace rp {
 
 namespace {
 
-const QString DataFileName = QStringLiteral("DatiQZ.mdb");
-const QString VisitsFileName = QStringLiteral("VisiteQZ.mdb");
-const QString WorkFileName = QStringLiteral("WorkQZ.mdb");
+const QString DataDbName = QStringLiteral("DatiQZ");
+const QString VisitsDbName = QStringLiteral("VisiteQZ");
+const QString WorkDbName = QStringLiteral("WorkQZ");
+const QString FileExtension = QStringLiteral(".mdb");
 
 void applyLaunchRequest(PopupContext& ctx, const LaunchRequest& request)
 {
@@ -81,22 +84,31 @@ bool startFromCommandLine(PopupContext& ctx, const QString& commandText)
 
 void openStores(PopupContext& ctx)
 {
-    engine::Database::setLockWaitHook(repaintWhileWaitingForLock);
+    engine::setLockWaitHook(repaintWhileWaitingForLock);
     ReminderState& s = ctx.state;
     s.LoadedOk = false;
     s.DataFolder = ReadFolderSetting(ctx.module.SettingsPath, QStringLiteral("FILE"), ctx.desktop);
     s.WorkFolder = ReadFolderSetting(ctx.module.SettingsPath, QStringLiteral("WORK"), ctx.desktop);
 
+    // On the office server each database is a schema named as its file would be under the operator's folder,
+    // "<operator>/DatiQZ": operators stay apart as their folders keep them, and so do the three databases.
+    const QString server = ReadServerSetting(ctx.module.SettingsPath);
     const QString operatorFolder = ctx.module.OperatorName + QLatin1Char('/');
-    s.VisitsDbPath = s.DataFolder + operatorFolder + VisitsFileName;
-    s.DataDbPath = s.DataFolder + operatorFolder + DataFileName;
-    s.WorkDbPath = s.WorkFolder + operatorFolder + WorkFileName;
+    if (server.isEmpty()) {
+        s.VisitsDbPath = s.DataFolder + operatorFolder + VisitsDbName + FileExtension;
+        s.DataDbPath = s.DataFolder + operatorFolder + DataDbName + FileExtension;
+        s.WorkDbPath = s.WorkFolder + operatorFolder + WorkDbName + FileExtension;
+    } else {
+        s.VisitsDbPath = operatorFolder + VisitsDbName;
+        s.DataDbPath = operatorFolder + DataDbName;
+        s.WorkDbPath = operatorFolder + WorkDbName;
+    }
 
-    s.DataWorkspace = engine::Workspace::defaultWorkspace();
+    s.DataWorkspace = engine::Workspace::defaultWorkspace(server);
     s.DataDb = s.DataWorkspace->openDatabase(s.DataDbPath);
-    s.VisitsWorkspace = engine::Workspace::defaultWorkspace();
+    s.VisitsWorkspace = engine::Workspace::defaultWorkspace(server);
     s.VisitsDb = s.VisitsWorkspace->openDatabase(s.VisitsDbPath);
-    s.WorkWorkspace = engine::Workspace::defaultWorkspace();
+    s.WorkWorkspace = engine::Workspace::defaultWorkspace(server);
     s.WorkDb = s.WorkWorkspace->openDatabase(s.WorkDbPath);
 
     ctx.desktop.processEvents();

@@ -2,6 +2,7 @@
 
 #include "app/engine/Database.h"
 #include "app/engine/TableCursor.h"
+#include "app/engine/Workspace.h"
 #include "common/RuntimeError.h"
 
 #include <QString>

@@ -38,6 +38,11 @@ QString ReadFolderSetting(const QString& settingsPath, const QString& key, Deskt
     return folder;
 }
 
+QString ReadServerSetting(const QString& settingsPath)
+{
+    return ReadSetting(settingsPath, QStringLiteral("PATH"), QStringLiteral("SERVER"));
+}
+
 SoundSettings ReadSoundSettings(const QString& settingsPath, Desktop& desktop)
 {
     const QString section = QStringLiteral("AGENDA");

@@ -24,6 +24,9 @@ QString ReadOperatorName(const QString& settingsPath);
 // A blank value gives the root of the current directory's file system.
 QString ReadFolderSetting(const QString& settingsPath, const QString& key, Desktop& desktop);
 
+// "PATH" / "SERVER": the office server's connection string; blank for the database files.
+QString ReadServerSetting(const QString& settingsPath);
+
 SoundSettings ReadSoundSettings(const QString& settingsPath, Desktop& desktop);
 
 } // namespace rp

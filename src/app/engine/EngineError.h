@@ -5,7 +5,8 @@
 namespace rp::engine {
 
 // Stable numbers for the store's own failures. They follow the numbers the desktop database engine of the
-// scheduling application used, so that operators and support staff recognise them.
+// scheduling application used, for its files and for its server connections, so that operators and support
+// staff recognise them. Their Italian texts are in EngineErrors.cpp.
 enum EngineErrorNumber : int
 {
     FileNotFound = 3024,
@@ -25,6 +26,10 @@ enum EngineErrorNumber : int
     InvalidArgument = 3001,
     NoCurrentIndex = 3019,
     FileNotAccessible = 3051,
+    InvalidName = 3125,
+    NoPermission = 3033,
+    ServerConnectionFailed = 3151,
+    ServerFailure = 3146,
 };
 
 } // namespace rp::engine

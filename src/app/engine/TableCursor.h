@@ -3,7 +3,6 @@
 #include "common/Value.h"
 
 #include <QString>
-#include <QStringList>
 #include <memory>
 #include <vector>
 
@@ -11,40 +10,44 @@ namespace rp::engine {
 
 class Database;
 
-// A table-type cursor: positioned on at most one row of one stored table, found by Seek through an index.
+// The store contract: a table-type cursor, positioned on at most one row of one stored table, found by Seek
+// through an index. Both engines keep it the same way:
+// - "primaria" is the table's primary key, read from the store's own catalog; any other name is an index of the
+//   table looked up by exact name. No key column is named in code.
+// - Only the fields named by the caller are read or written; the tables may have any other columns.
+// - Date-time columns hold local date-times in whole seconds; keys are compared for equality in that form.
+// - Values always travel bound, identifiers always quoted.
+// - Edit, Update and Delete act on exactly the row the cursor stands on; a row that another client changed or
+//   deleted since it was read is RowChangedByAnotherUser / RowDeletedByAnotherUser, never overwritten.
 // Every failure raises RuntimeError with one of the EngineErrorNumber values.
 class TableCursor
 {
 public:
-    // OpenRecordset(table, table-type). Raises TableNotFound for a missing table.
-    static std::unique_ptr<TableCursor> open(std::shared_ptr<Database> db, const QString& table);
-    ~TableCursor();
+    // OpenRecordset(table, table-type) on `db`. Raises TableNotFound for a missing table.
+    static std::unique_ptr<TableCursor> open(const std::shared_ptr<Database>& db, const QString& table);
+    virtual ~TableCursor() = default;
 
-    // "primaria" is the table's primary key; any other name is an index of the table looked up by exact name.
-    void setIndex(const QString& indexName);
-    // Seek "=": one value per index column, in index order. Date-time values are compared in the
-    // store's text form on date-time columns. Positions on the first match or leaves no current row.
-    void seek(const QString& comparison, const std::vector<Value>& keyValues);
-    bool noMatch() const;
+    virtual void setIndex(const QString& indexName) = 0;
+    // Seek "=": one value per index column, in index order. Positions on the first match or leaves no current row.
+    virtual void seek(const QString& comparison, const std::vector<Value>& keyValues) = 0;
+    virtual bool noMatch() const = 0;
 
-    // The current row's value of a field (Null for SQL NULL); NoCurrentRecord without a current row.
-    Value field(const QString& name) const;
+    // The current row's value of a field (Null when empty); NoCurrentRecord without a current row.
+    virtual Value field(const QString& name) const = 0;
 
-    void edit();
-    void setField(const QString& name, const Value& value);
-    // Writes the edited row; RowDeletedByAnotherUser / RowChangedByAnotherUser when another process got there
+    virtual void edit() = 0;
+    virtual void setField(const QString& name, const Value& value) = 0;
+    // Writes the edited row; RowDeletedByAnotherUser / RowChangedByAnotherUser when another client got there
     // first, DatabaseLocked when the lock could not be had within the busy wait.
-    void update();
-    // Deletes the current row.
-    void remove();
-    void close();
+    virtual void update() = 0;
+    // Deletes the current row; RowDeletedByAnotherUser when it is no longer there.
+    virtual void remove() = 0;
+    virtual void close() = 0;
 
-    const QString& tableName() const;
+    virtual const QString& tableName() const = 0;
 
-private:
-    struct Impl;
-    explicit TableCursor(std::unique_ptr<Impl> impl);
-    std::unique_ptr<Impl> m_impl;
+protected:
+    TableCursor() = default;
 };
 
 } // namespace rp::engine

@@ -1,7 +1,8 @@
-#include "app/engine/Database.h"
 #include "app/engine/EngineError.h"
 #include "app/engine/EngineTestStore.h"
 #include "app/engine/TableCursor.h"
+#include "app/engine/Workspace.h"
+#include "app/engine/sqlite/SqliteDatabase.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -38,7 +39,7 @@ TEST(DatabaseOpen, MissingFileIsFileNotFoundNamingItAndCreatesNothing)
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("WorkQZ.mdb"));
-    EXPECT_TRUE(raisesEngineError([&] { Database::open(path); }, FileNotFound, path));
+    EXPECT_TRUE(raisesEngineError([&] { SqliteDatabase::open(path); }, FileNotFound, path));
     EXPECT_FALSE(QFile::exists(path));
     EXPECT_TRUE(entriesOf(dir).isEmpty()) << entriesOf(dir).join(QLatin1Char(' ')).toStdString();
 }
@@ -52,7 +53,7 @@ TEST(DatabaseOpen, FileThatIsNotSqliteIsNotADatabaseNamingIt)
     // The first bytes of a desktop database file of the old engine, then filler.
     file.write(QByteArray("\x00\x01\x00\x00Standard Jet DB\x00", 20) + QByteArray(4096, 'x'));
     file.close();
-    EXPECT_TRUE(raisesEngineError([&] { Database::open(path); }, NotADatabase, path));
+    EXPECT_TRUE(raisesEngineError([&] { SqliteDatabase::open(path); }, NotADatabase, path));
 }
 
 TEST(DatabaseOpen, FolderIsRefusedNamingIt)
@@ -60,7 +61,7 @@ TEST(DatabaseOpen, FolderIsRefusedNamingIt)
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("VisiteQZ.mdb"));
     ASSERT_TRUE(QDir().mkdir(path));
-    EXPECT_TRUE(raisesEngineError([&] { Database::open(path); }, FileNotAccessible, path));
+    EXPECT_TRUE(raisesEngineError([&] { SqliteDatabase::open(path); }, FileNotAccessible, path));
 }
 
 // --- Paths are plain file names ---
@@ -74,7 +75,7 @@ TEST(DatabaseOpen, PathWithBlanksHashPercentAndQuestionMarkNamesExactlyThatFile)
     createClients(path);
     const QStringList before = QDir(folder).entryList(QDir::Files);
 
-    auto db = Database::open(path);
+    auto db = SqliteDatabase::open(path);
     auto cursor = TableCursor::open(db, QStringLiteral("Clienti"));
     cursor->setIndex(QStringLiteral("primaria"));
     cursor->seek(QStringLiteral("="), {Value::integer(57)});
@@ -89,7 +90,7 @@ TEST(DatabaseOpen, RelativePathStartingWithFileIsNotReadAsUri)
     createClients(dir.filePath(QStringLiteral("file:DatiQZ.mdb")));
     const QString previous = QDir::currentPath();
     ASSERT_TRUE(QDir::setCurrent(dir.path()));
-    EXPECT_NO_THROW(Database::open(QStringLiteral("file:DatiQZ.mdb")));
+    EXPECT_NO_THROW(SqliteDatabase::open(QStringLiteral("file:DatiQZ.mdb")));
     QDir::setCurrent(previous);
     EXPECT_EQ(entriesOf(dir), QStringList{QStringLiteral("file:DatiQZ.mdb")});
 }
@@ -113,7 +114,7 @@ TEST(DatabaseOpen, OpeningWaitsForAnotherProcessThatHoldsTheFileExclusively)
     locked.get_future().wait();
     QElapsedTimer timer;
     timer.start();
-    EXPECT_NO_THROW(Database::open(path));
+    EXPECT_NO_THROW(SqliteDatabase::open(path));
     EXPECT_GE(timer.elapsed(), 200);
     other.join();
 }

@@ -1,7 +1,7 @@
-#include "app/engine/Database.h"
 #include "app/engine/EngineError.h"
 #include "app/engine/EngineTestStore.h"
 #include "app/engine/TableCursor.h"
+#include "app/engine/sqlite/SqliteDatabase.h"
 #include "common/DaySerial.h"
 
 #include <QElapsedTimer>
@@ -27,7 +27,7 @@ protected:
         m_path = m_stores.create(QStringLiteral("WorkQZ"));
         RawConnection(m_path).exec(QStringLiteral(
             "INSERT INTO Promemoria VALUES (57, '2024-05-14 09:30:00', 'MAN', '/doc/a.txt', NULL, 'S')"));
-        m_db = Database::open(m_path);
+        m_db = SqliteDatabase::open(m_path);
         m_reminder = TableCursor::open(m_db, QStringLiteral("Promemoria"));
         m_reminder->setIndex(QStringLiteral("primaria"));
         m_reminder->seek(QStringLiteral("="),
@@ -37,11 +37,11 @@ protected:
         ASSERT_FALSE(m_reminder->noMatch());
         m_clock.start();
     }
-    void TearDown() override { Database::setLockWaitHook({}); }
+    void TearDown() override { setLockWaitHook({}); }
 
     void countHookCalls(std::chrono::milliseconds hookTakes = {})
     {
-        Database::setLockWaitHook([this, hookTakes] {
+        setLockWaitHook([this, hookTakes] {
             ++m_hookCalls;
             m_lastHookAt = m_clock.elapsed();
             std::this_thread::sleep_for(hookTakes);
@@ -60,7 +60,7 @@ protected:
 
     test::LayoutStores m_stores;
     QString m_path;
-    std::shared_ptr<Database> m_db;
+    std::shared_ptr<SqliteDatabase> m_db;
     std::unique_ptr<TableCursor> m_reminder;
     std::atomic<int> m_hookCalls{0};
     std::atomic<qint64> m_lastHookAt{0};
@@ -81,8 +81,8 @@ TEST_F(LockWait, HookRunsThroughoutAWaitThatEndsInDatabaseLockedAtTheBound)
 
     EXPECT_GE(waited, 400);
     EXPECT_LT(waited, 1000);
-    // Steps of Database::LockWaitStepMs: many calls, the last one near the end of the wait, not only at its start.
-    EXPECT_GE(m_hookCalls.load(), 400 / Database::LockWaitStepMs / 2);
+    // Steps of LockWaitStepMs: many calls, the last one near the end of the wait, not only at its start.
+    EXPECT_GE(m_hookCalls.load(), 400 / LockWaitStepMs / 2);
     EXPECT_GE(m_lastHookAt.load(), 300);
     EXPECT_EQ(storedWait(), QStringLiteral("S"));
 }
@@ -97,7 +97,7 @@ TEST_F(LockWait, SlowHookDoesNotStretchTheWaitBeyondTheBound)
     const qint64 waited = m_clock.elapsed();
     other.exec(QStringLiteral("COMMIT"));
     // At most one hook call and one step can start before the bound is reached.
-    EXPECT_LT(waited, 300 + 120 + Database::LockWaitStepMs + 150);
+    EXPECT_LT(waited, 300 + 120 + LockWaitStepMs + 150);
     EXPECT_GE(m_hookCalls.load(), 2);
 }
 
@@ -117,7 +117,7 @@ TEST_F(LockWait, LockReleasedWithinTheBoundIsWaitedOutAndTheWriteGoesThrough)
     const qint64 waited = m_clock.elapsed();
     holder.join();
     EXPECT_GE(waited, 150);
-    EXPECT_LT(waited, Database::BusyTimeoutMs);
+    EXPECT_LT(waited, BusyTimeoutMs);
     EXPECT_GE(m_hookCalls.load(), 1);
     EXPECT_EQ(storedWait(), QStringLiteral(" "));
 }

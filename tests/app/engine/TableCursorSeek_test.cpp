@@ -1,7 +1,7 @@
-#include "app/engine/Database.h"
 #include "app/engine/EngineError.h"
 #include "app/engine/EngineTestStore.h"
 #include "app/engine/TableCursor.h"
+#include "app/engine/sqlite/SqliteDatabase.h"
 #include "common/DaySerial.h"
 
 #include <gtest/gtest.h>
@@ -47,7 +47,7 @@ protected:
 
     std::unique_ptr<TableCursor> openOn(const QString& path, const QString& table)
     {
-        auto cursor = TableCursor::open(Database::open(path), table);
+        auto cursor = TableCursor::open(SqliteDatabase::open(path), table);
         cursor->setIndex(Primary);
         return cursor;
     }
@@ -69,7 +69,7 @@ protected:
 
 TEST_F(TableCursorSeek, MissingTableIsTableNotFoundNamingIt)
 {
-    const auto db = Database::open(m_dataPath);
+    const auto db = SqliteDatabase::open(m_dataPath);
     EXPECT_TRUE(raisesEngineError([&] { TableCursor::open(db, QStringLiteral("Fornitori")); }, TableNotFound,
                                   QStringLiteral("'Fornitori'")));
     // A view or an index is not a stored table.
@@ -83,7 +83,7 @@ TEST_F(TableCursorSeek, TableWithoutPrimaryKeyHasNoPrimaryIndexButNamedIndexesWo
         .exec(QStringLiteral("CREATE TABLE Note (Codice INTEGER, Testo TEXT);"
                              "CREATE INDEX NoteCodice ON Note (Codice);"
                              "INSERT INTO Note VALUES (1, 'prima'), (2, 'seconda'), (2, 'terza');"));
-    auto cursor = TableCursor::open(Database::open(m_dataPath), QStringLiteral("Note"));
+    auto cursor = TableCursor::open(SqliteDatabase::open(m_dataPath), QStringLiteral("Note"));
     EXPECT_TRUE(raisesEngineError([&] { cursor->setIndex(Primary); }, IndexNotFound, QStringLiteral("'Note'")));
     EXPECT_TRUE(raisesEngineError([&] { cursor->setIndex(QStringLiteral("NoteTesto")); }, IndexNotFound,
                                   QStringLiteral("'NoteTesto'")));
@@ -101,7 +101,7 @@ TEST_F(TableCursorSeek, IndexOfAnotherTableIsNotAnIndexOfThisOne)
     RawConnection(m_dataPath)
         .exec(QStringLiteral("CREATE INDEX ClientiNome ON Clienti (CliRagsoc);"
                              "CREATE TABLE Altro (A INTEGER PRIMARY KEY);"));
-    auto cursor = TableCursor::open(Database::open(m_dataPath), QStringLiteral("Altro"));
+    auto cursor = TableCursor::open(SqliteDatabase::open(m_dataPath), QStringLiteral("Altro"));
     EXPECT_TRUE(raisesEngineError([&] { cursor->setIndex(QStringLiteral("ClientiNome")); }, IndexNotFound));
 }
 
@@ -189,7 +189,7 @@ TEST_F(TableCursorSeek, WrongNumberOfKeyValuesOrOtherComparisonIsRefused)
     EXPECT_TRUE(raisesEngineError([&] { cursor->seek(Equal, {Value::integer(57)}); }, InvalidArgument));
     EXPECT_TRUE(raisesEngineError(
         [&] { cursor->seek(QStringLiteral(">="), appointmentKey(57, 0, QStringLiteral("MAN"))); }, InvalidArgument));
-    auto unindexed = TableCursor::open(Database::open(m_dataPath), QStringLiteral("Clienti"));
+    auto unindexed = TableCursor::open(SqliteDatabase::open(m_dataPath), QStringLiteral("Clienti"));
     EXPECT_TRUE(raisesEngineError([&] { unindexed->seek(Equal, {Value::integer(57)}); }, NoCurrentIndex));
 }
 

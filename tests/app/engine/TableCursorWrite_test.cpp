@@ -1,7 +1,7 @@
-#include "app/engine/Database.h"
 #include "app/engine/EngineError.h"
 #include "app/engine/EngineTestStore.h"
 #include "app/engine/TableCursor.h"
+#include "app/engine/sqlite/SqliteDatabase.h"
 #include "common/DaySerial.h"
 
 #include <QElapsedTimer>
@@ -43,7 +43,7 @@ protected:
             "INSERT INTO Promemoria VALUES (57, '2024-05-14 09:30:00', 'MAN', '/doc/a.txt', NULL, 'S', 'ANNA');"
             "INSERT INTO Promemoria VALUES (57, '2024-05-14 09:30:00', 'INS', '/doc/b.txt', NULL, 'S', 'ANNA');"
             "INSERT INTO Promemoria VALUES (58, '2024-05-14 09:30:00', 'MAN', '/doc/c.txt', NULL, 'S', 'ANNA');"));
-        m_db = Database::open(m_workPath);
+        m_db = SqliteDatabase::open(m_workPath);
         m_reminder = TableCursor::open(m_db, QStringLiteral("Promemoria"));
         m_reminder->setIndex(Primary);
         m_reminder->seek(Equal, reminderKey(57, QStringLiteral("MAN")));
@@ -69,7 +69,7 @@ protected:
 
     test::LayoutStores m_stores;
     QString m_workPath;
-    std::shared_ptr<Database> m_db;
+    std::shared_ptr<SqliteDatabase> m_db;
     std::unique_ptr<TableCursor> m_reminder;
 };
 
@@ -236,7 +236,7 @@ TEST_F(TableCursorWrite, IntegerPrimaryKeyRowIsUpdatedAndRemoved)
 {
     const QString dataPath = m_stores.create(QStringLiteral("DatiQZ"));
     RawConnection(dataPath).exec(QStringLiteral("INSERT INTO Clienti VALUES (57, 'ROSSI', 'R'), (58, 'BIANCHI', 'B')"));
-    auto cursor = TableCursor::open(Database::open(dataPath), QStringLiteral("Clienti"));
+    auto cursor = TableCursor::open(SqliteDatabase::open(dataPath), QStringLiteral("Clienti"));
     cursor->setIndex(Primary);
     cursor->seek(Equal, {Value::integer(58)});
     cursor->edit();

@@ -1,13 +1,10 @@
-#include "app/engine/SqliteFailure.h"
+#include "app/engine/sqlite/SqliteFailure.h"
+
+#include "app/engine/EngineErrors.h"
 
 #include <sqlite3.h>
 
 namespace rp::engine {
-
-RuntimeError engineError(EngineErrorNumber number, const QString& description)
-{
-    return RuntimeError(number, description);
-}
 
 RuntimeError sqliteFailure(sqlite3* db, int resultCode, const QString& file, const QString& table)
 {
@@ -17,23 +14,19 @@ RuntimeError sqliteFailure(sqlite3* db, int resultCode, const QString& file, con
     switch (resultCode & 0xff) {
     case SQLITE_BUSY:
     case SQLITE_LOCKED:
-        return engineError(DatabaseLocked,
-                           QStringLiteral("Database bloccato da un altro processo: %1 (%2)").arg(file, sqliteText));
+        return databaseLocked(file, sqliteText);
     case SQLITE_NOTADB:
         return engineError(NotADatabase, QStringLiteral("Formato di database non riconosciuto: '%1'.").arg(file));
     case SQLITE_CORRUPT:
         return engineError(NotADatabase, QStringLiteral("Database danneggiato: '%1' (%2)").arg(file, sqliteText));
     case SQLITE_READONLY:
-        return engineError(
-            ReadOnlyDatabase,
-            QStringLiteral("Database di sola lettura, modifica impossibile: '%1' (%2)").arg(file, sqliteText));
+        return readOnlyDatabase(file, sqliteText);
     case SQLITE_CONSTRAINT:
     case SQLITE_MISMATCH:
     case SQLITE_TOOBIG:
     case SQLITE_RANGE:
         if (!table.isEmpty()) {
-            return engineError(ValueNotAccepted,
-                               QStringLiteral("Valore non accettato dalla tabella '%1' (%2)").arg(table, sqliteText));
+            return valueNotAccepted(table, sqliteText);
         }
         return engineError(ValueNotAccepted,
                            QStringLiteral("Valore non accettato dal database '%1' (%2)").arg(file, sqliteText));

@@ -1,4 +1,4 @@
-#include "app/engine/StoredValue.h"
+#include "app/engine/sqlite/StoredValue.h"
 
 #include "common/DaySerial.h"
 

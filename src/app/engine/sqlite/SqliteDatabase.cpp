@@ -1,23 +1,19 @@
-#include "app/engine/Database.h"
+#include "app/engine/sqlite/SqliteDatabase.h"
 
-#include "app/engine/SqliteFailure.h"
-#include "app/engine/Statement.h"
+#include "app/engine/EngineErrors.h"
+#include "app/engine/sqlite/SqliteFailure.h"
+#include "app/engine/sqlite/SqliteTableCursor.h"
+#include "app/engine/sqlite/Statement.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <algorithm>
-#include <mutex>
 #include <sqlite3.h>
 #include <thread>
 
 namespace rp::engine {
 
 namespace {
-
-RuntimeError fileNotFound(const QString& path)
-{
-    return engineError(FileNotFound, QStringLiteral("Impossibile trovare il file '%1'.").arg(path));
-}
 
 // Reading the schema is the first access to the file's content: a file that is not SQLite, or one locked
 // beyond the busy wait, fails here, so the opening itself reports it.
@@ -28,49 +24,28 @@ void probeSchema(sqlite3* db, const QString& path)
     probe.step();
 }
 
-std::mutex lockWaitHookGuard;
-Database::LockWaitHook lockWaitHook;
-
-void runLockWaitHook()
-{
-    Database::LockWaitHook hook;
-    {
-        const std::lock_guard<std::mutex> lock(lockWaitHookGuard);
-        hook = lockWaitHook;
-    }
-    if (hook) {
-        hook();
-    }
-}
-
 } // namespace
 
-Database::Database(sqlite3* db, QString path) : m_db(db), m_path(std::move(path))
+SqliteDatabase::SqliteDatabase(sqlite3* db, QString path) : m_db(db), m_path(std::move(path))
 {
-    sqlite3_busy_handler(m_db, &Database::onBusy, this);
+    sqlite3_busy_handler(m_db, &SqliteDatabase::onBusy, this);
 }
 
-Database::~Database()
+SqliteDatabase::~SqliteDatabase()
 {
     sqlite3_close_v2(m_db);
 }
 
-void Database::setBusyTimeout(int milliseconds)
+void SqliteDatabase::setBusyTimeout(int milliseconds)
 {
     m_busyTimeout = std::chrono::milliseconds(milliseconds);
 }
 
-void Database::setLockWaitHook(LockWaitHook hook)
-{
-    const std::lock_guard<std::mutex> lock(lockWaitHookGuard);
-    lockWaitHook = std::move(hook);
-}
-
 // SQLite's own busy timeout sleeps in one piece per attempt and holds the calling thread for the whole wait,
 // which freezes a window for up to the full bound. Short steps with the hook between them keep the same bound.
-int Database::onBusy(void* self, int attempt)
+int SqliteDatabase::onBusy(void* self, int attempt)
 {
-    auto* db = static_cast<Database*>(self);
+    auto* db = static_cast<SqliteDatabase*>(self);
     const auto now = std::chrono::steady_clock::now();
     if (attempt == 0) {
         db->m_waitStart = now;
@@ -89,7 +64,7 @@ int Database::onBusy(void* self, int attempt)
     return 1;
 }
 
-std::shared_ptr<Database> Database::open(const QString& path)
+std::shared_ptr<SqliteDatabase> SqliteDatabase::open(const QString& path)
 {
     const QFileInfo info(path);
     if (path.isEmpty() || !info.exists()) {
@@ -114,28 +89,20 @@ std::shared_ptr<Database> Database::open(const QString& path)
         throw error;
     }
 
-    std::shared_ptr<Database> db(new Database(handle, path));
+    std::shared_ptr<SqliteDatabase> db(new SqliteDatabase(handle, path));
     db->setBusyTimeout(BusyTimeoutMs);
     probeSchema(handle, path);
     return db;
 }
 
-std::shared_ptr<Workspace> Workspace::defaultWorkspace()
+std::unique_ptr<TableCursor> SqliteDatabase::openTable(const QString& table)
 {
-    static std::mutex guard;
-    static std::weak_ptr<Workspace> current;
-    const std::lock_guard<std::mutex> lock(guard);
-    std::shared_ptr<Workspace> workspace = current.lock();
-    if (!workspace) {
-        workspace = std::make_shared<Workspace>();
-        current = workspace;
-    }
-    return workspace;
+    return openSqliteTableCursor(std::static_pointer_cast<SqliteDatabase>(shared_from_this()), table);
 }
 
-std::shared_ptr<Database> Workspace::openDatabase(const QString& path)
+std::shared_ptr<Database> SqliteWorkspace::openDatabase(const QString& path)
 {
-    return Database::open(path);
+    return SqliteDatabase::open(path);
 }
 
 } // namespace rp::engine

@@ -1,6 +1,6 @@
-#include "app/engine/WriteTransaction.h"
+#include "app/engine/sqlite/WriteTransaction.h"
 
-#include "app/engine/SqliteFailure.h"
+#include "app/engine/sqlite/SqliteFailure.h"
 
 #include <sqlite3.h>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/engine/StoredValue.h"
+#include "app/engine/sqlite/StoredValue.h"
 
 #include <QString>
 

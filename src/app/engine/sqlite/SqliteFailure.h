@@ -8,8 +8,6 @@ struct sqlite3;
 
 namespace rp::engine {
 
-RuntimeError engineError(EngineErrorNumber number, const QString& description);
-
 // Turns an SQLite result code into the engine's error. `file` names the database in the description;
 // `table` (optional) names the table a refused value was meant for. SQLite's own text is kept in brackets
 // because it is what support staff search for.

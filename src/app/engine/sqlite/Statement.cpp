@@ -1,6 +1,6 @@
-#include "app/engine/Statement.h"
+#include "app/engine/sqlite/Statement.h"
 
-#include "app/engine/SqliteFailure.h"
+#include "app/engine/sqlite/SqliteFailure.h"
 
 #include <sqlite3.h>
 

@@ -1,0 +1,80 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <optional>
+#include <vector>
+
+struct pg_conn;
+struct pg_result;
+
+namespace rp::engine {
+
+// A finished statement's result, freed with its owner. Every column arrives as text.
+class PgResult
+{
+public:
+    explicit PgResult(pg_result* result = nullptr) : m_result(result) {}
+    ~PgResult();
+    PgResult(PgResult&& other) noexcept : m_result(other.m_result) { other.m_result = nullptr; }
+    PgResult& operator=(PgResult&& other) noexcept;
+    PgResult(const PgResult&) = delete;
+    PgResult& operator=(const PgResult&) = delete;
+
+    int rows() const;
+    int columns() const;
+    std::optional<QByteArray> value(int row, int column) const;
+    // The number of rows an UPDATE or DELETE touched.
+    int affectedRows() const;
+    pg_result* raw() const { return m_result; }
+
+private:
+    pg_result* m_result;
+};
+
+// A bound parameter: the text form of a value, or Null.
+using PgParameter = std::optional<QByteArray>;
+
+// The one connection to the office server that the three databases of a process share, so that the two writes of
+// an action can be one transaction. It is opened on first use and again after it was lost (the server restarted,
+// the network went down), so that a retried action can succeed.
+//
+// Every wait (connecting, and every statement) goes in short steps with the engine's lock-wait hook between them,
+// so the window stays painted, and is bounded: a server that does not answer within the busy time is given up.
+class PgConnection
+{
+public:
+    explicit PgConnection(QString connectionString);
+    ~PgConnection();
+    PgConnection(const PgConnection&) = delete;
+    PgConnection& operator=(const PgConnection&) = delete;
+
+    // Raises ServerConnectionFailed with the server's or libpq's own message.
+    void ensureConnected();
+
+    // Runs one statement with its parameters ($1, $2, ...). A failure raises the engine error that fits the
+    // server's SQLSTATE; `database` and `table` name where in the description.
+    PgResult execute(const QString& sql, const std::vector<PgParameter>& parameters, const QString& database,
+                     const QString& table = {});
+
+    // An identifier quoted by libpq, whatever characters it holds.
+    QString quotedIdentifier(const QString& name);
+
+    // The transaction of a whole action: inside it, each write is a savepoint of its own.
+    void beginTransaction();
+    void commitTransaction();
+    void rollbackTransaction();
+    bool inTransaction() const { return m_inTransaction; }
+
+private:
+    // Closes the connection after a failure that leaves its state unknown; the next use connects again.
+    void drop();
+    void connect();
+    PgResult runStatement(const QByteArray& sql, const std::vector<PgParameter>& parameters);
+
+    QByteArray m_connectionString;
+    pg_conn* m_conn = nullptr;
+    bool m_inTransaction = false;
+};
+
+} // namespace rp::engine
