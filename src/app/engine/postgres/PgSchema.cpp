@@ -7,11 +7,11 @@ namespace rp::engine {
 
 namespace {
 
-// Every column with its type, and its place in the primary key (0 outside it). Only ordinary and partitioned
-// tables count: a view has no key to find a row by.
+// Every column with its type, and its place in the primary key (0 outside it; the key's array counts from 0).
+// Only ordinary and partitioned tables count: a view has no key to find a row by.
 const QString ColumnsQuery =
     QStringLiteral("SELECT a.attname, pg_catalog.format_type(a.atttypid, a.atttypmod), a.attnotnull, t.typname, "
-                   "coalesce(array_position(i.indkey::int2[], a.attnum), 0) "
+                   "coalesce(array_position(i.indkey::int2[], a.attnum) - array_lower(i.indkey::int2[], 1) + 1, 0) "
                    "FROM pg_catalog.pg_class c "
                    "JOIN pg_catalog.pg_namespace n ON n.oid = c.relnamespace "
                    "JOIN pg_catalog.pg_attribute a ON a.attrelid = c.oid AND a.attnum > 0 AND NOT a.attisdropped "
