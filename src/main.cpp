@@ -1,6 +1,7 @@
 #include "app/LaunchRequest.h"
 #include "app/LoadSequence.h"
 #include "app/ReminderState.h"
+#include "app/StandardOptions.h"
 #include "app/UnhandledError.h"
 #include "common/RuntimeError.h"
 #include "platform/FontConfigWarmUp.h"
@@ -12,6 +13,9 @@
 
 int main(int argc, char** argv)
 {
+    if (const std::optional<int> status = rp::answerStandardOption(argc, argv)) {
+        return *status;
+    }
     // The command line and the settings checks come before the window system is reached: a run that must end
     // silently neither connects to the display nor shows anything.
     QStringList arguments;

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# The Debian package: it builds from the test's own build tree, declares what it needs, holds the program, its
-# sound module, the layout files and the manual page, and the program unpacked into a scratch root runs.
+# The Debian package: it builds from the test's own build tree, lintian finds no error and no warning in it, it
+# declares what it needs, holds the program, its sound module, the layout files, the manual page, the copyright
+# file and the changelog, carries the project's version everywhere, and the program unpacked into a scratch root
+# runs.
 source "$(dirname "$0")/lib.sh"
 : "${REMINDER_BUILD_DIR:?path of the build tree}"
 
@@ -11,6 +13,13 @@ debs=("$packages"/*.deb)
 [ ${#debs[@]} = 1 ] && [ -f "${debs[0]}" ] || fail "expected one package, found: ${debs[*]}"
 deb=${debs[0]}
 
+# Informational tags may stay; errors and warnings may not. lintian's status says only whether it found errors.
+command -v lintian >/dev/null || fail "lintian is not installed (scripts/setup.sh installs it)"
+lintian_out=$(lintian "$deb" 2>&1) || true
+if grep -E '^[EW]: ' <<<"$lintian_out" >/dev/null; then
+    fail "lintian: $lintian_out"
+fi
+
 depends=$(dpkg-deb --field "$deb" Depends)
 for needed in libqt6widgets6 libqt6gui6 libsqlite3-0 libfontconfig1 libqt6multimedia6 fonts-liberation; do
     grep -q "\b$needed\b" <<<"$depends" || fail "Depends lacks $needed: $depends"
@@ -20,7 +29,8 @@ done
 contents=$(dpkg-deb --contents "$deb" | awk '{ print $NF }')
 for path in ./usr/bin/reminder-popup ./usr/lib/reminder-popup/reminder-popup-sound.so \
     ./usr/share/man/man1/reminder-popup.1.gz ./usr/share/reminder-popup/layout/DatiQZ.sql \
-    ./usr/share/reminder-popup/layout/VisiteQZ.sql ./usr/share/reminder-popup/layout/WorkQZ.sql; do
+    ./usr/share/reminder-popup/layout/VisiteQZ.sql ./usr/share/reminder-popup/layout/WorkQZ.sql \
+    ./usr/share/doc/reminder-popup/copyright ./usr/share/doc/reminder-popup/changelog.gz; do
     grep -qx -- "$path" <<<"$contents" || fail "the package lacks $path"
 done
 
@@ -29,12 +39,30 @@ dpkg -x "$deb" "$root"
 installed="$root/usr/bin/reminder-popup"
 [ -x "$installed" ] || fail "no executable after dpkg -x"
 
-# The silent end: settings that cannot be read end the program at once, with nothing shown or printed.
+# The version written in the project reaches the package, the program and the manual page.
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$REMINDER_BUILD_DIR/CMakeCache.txt")
+[ -n "$version" ] || fail "no project version in $REMINDER_BUILD_DIR/CMakeCache.txt"
+[ "$(dpkg-deb --field "$deb" Version)" = "$version" ] || fail "package version $(dpkg-deb --field "$deb" Version)"
+[ "$("$installed" --version)" = "reminder-popup $version" ] || fail "--version printed: $("$installed" --version)"
+zgrep -q "^\.TH .*reminder-popup $version" "$root/usr/share/man/man1/reminder-popup.1.gz" || fail "manual page version"
+help=$("$installed" --help) || fail "--help ended with status $?"
+for words in 'Uso: reminder-popup "IMPOSTAZIONI|POSTO|CLIENTE|INTERVENTO|GG/MM/AAAA HH:MM:SS"' '--version' \
+    'man reminder-popup'; do
+    grep -qF -- "$words" <<<"$help" || fail "--help lacks '$words': $help"
+done
+
+# The silent end: settings that cannot be read end the program at once, with nothing shown or printed. An option
+# with anything after it, in the same argument or in the next, is such a launch request too.
 unset DISPLAY
-status=0
-out=$("$installed" "$E2E_TMP/non-esiste.ini|0|57|MAN|01/01/2026 10:00" 2>&1) || status=$?
-[ "$status" = 0 ] || fail "the installed program ended with status $status"
-[ -z "$out" ] || fail "the installed program printed: $out"
+silent_end() {
+    local status=0 out
+    out=$("$installed" "$@" 2>&1) || status=$?
+    [ "$status" = 0 ] && [ -z "$out" ] || fail "reminder-popup $* ended with status $status and printed: $out"
+}
+silent_end "$E2E_TMP/non-esiste.ini|0|57|MAN|01/01/2026 10:00"
+silent_end "--help extra"
+silent_end --help extra
+silent_end --version --help
 
 # The installed layout files make a store the installed program opens and shows; with a sound to play, it loads
 # the sound module from the installed library folder, not from the build tree.
