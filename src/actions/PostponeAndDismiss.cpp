@@ -41,9 +41,9 @@ double wholeMinutesRoundedDown(double minutes)
     return std::floor(minutes + Tolerance);
 }
 
-// The write steps on one row, under the skip regime, keeping the action's first failed write. A row that is
-// not there (never found, or deleted by another client since) needs no writing where the action only clears
-// it: that is the outcome asked for, and the later steps on the row fail only because of it.
+// The write steps on one row, under the skip regime, keeping the action's first failed write. Where the
+// action can do without the row, a row that is not there (never found, or deleted by another client since)
+// leaves nothing to write: no failure, and the later steps on the row fail only because of it.
 class RowWrites
 {
 public:
