@@ -1,6 +1,7 @@
 #include "actions/PostponeAndDismiss.h"
 
 #include "app/ReminderState.h"
+#include "app/engine/EngineError.h"
 #include "common/DaySerial.h"
 #include "common/IntegerConversion.h"
 #include "common/SkipOnError.h"
@@ -8,6 +9,8 @@
 #include "platform/Desktop.h"
 
 #include <cmath>
+#include <optional>
+#include <utility>
 
 namespace rp {
 
@@ -16,6 +19,8 @@ namespace {
 const QString ApAllarm = QStringLiteral("ApAllarm");
 const QString PmAllarm = QStringLiteral("PmAllarm");
 const QString PmWait = QStringLiteral("PmWait");
+const QString AppointmentsTable = QStringLiteral("APPUNTAMENTI");
+const QString RemindersTable = QStringLiteral("PROMEMORIA");
 
 // Floating-point arithmetic that leaves the finite range is the overflow error, as it was for the
 // scheduling application; an infinite alarm time must never reach the store.
@@ -36,14 +41,61 @@ double wholeMinutesRoundedDown(double minutes)
     return std::floor(minutes + Tolerance);
 }
 
+// The write steps on one row, under the skip regime, keeping the action's first failed write. Where the
+// action can do without the row, a row that is not there (never found, or deleted by another client since)
+// leaves nothing to write: no failure, and the later steps on the row fail only because of it.
+class RowWrites
+{
+public:
+    enum class MissingRow
+    {
+        IsAFailure,
+        IsDone
+    };
+
+    RowWrites(ActionOutcome& outcome, QString table, MissingRow missingRow)
+        : m_outcome(outcome), m_table(std::move(table)), m_missingRow(missingRow)
+    {
+    }
+
+    template <typename Step>
+    void run(Step&& step, std::string_view diagnostic)
+    {
+        const std::optional<RuntimeError> error = errorOfSkippedStep(std::forward<Step>(step), diagnostic);
+        if (!error || m_rowMissing) {
+            return;
+        }
+        if (m_missingRow == MissingRow::IsDone && isMissingRow(*error)) {
+            m_rowMissing = true;
+            return;
+        }
+        if (m_outcome.written()) {
+            m_outcome.firstFailedWrite = FailedWrite{m_table, *error};
+        }
+    }
+
+private:
+    static bool isMissingRow(const RuntimeError& error)
+    {
+        return error.number() == engine::NoCurrentRecord || error.number() == engine::RowDeletedByAnotherUser;
+    }
+
+    ActionOutcome& m_outcome;
+    QString m_table;
+    MissingRow m_missingRow;
+    bool m_rowMissing = false;
+};
+
 } // namespace
 
-void PostponeReminder(PopupContext& ctx, const QString& amountText, int unitPosition)
+ActionOutcome PostponeReminder(PopupContext& ctx, const QString& amountText, int unitPosition)
 {
     ReminderState& s = ctx.state;
+    ActionOutcome outcome;
     double PostponeMinutes = 0;
     double NextAlarmTime = 0;
 
+    // An amount that cannot be read or computed postpones by zero: no write has failed.
     runSkippingError([&] { PostponeMinutes = toDouble(NumberOrDate(Value::text(amountText))); },
                      "lettura della quantità");
     if (unitPosition == UnitHours) {
@@ -56,8 +108,10 @@ void PostponeReminder(PopupContext& ctx, const QString& amountText, int unitPosi
     runSkippingError([&] { NextAlarmTime = finiteOrOverflow(ctx.desktop.now() + PostponeMinutes / MinutesPerDay); },
                      "calcolo del prossimo avviso");
 
-    runSkippingError([&] { requireCursor(s.AppointmentRs).edit(); }, "Appuntamenti: apertura in modifica");
-    runSkippingError(
+    // The appointment's lead time is bookkeeping: an appointment that is not there leaves the postpone done.
+    RowWrites appointment(outcome, AppointmentsTable, RowWrites::MissingRow::IsDone);
+    appointment.run([&] { requireCursor(s.AppointmentRs).edit(); }, "Appuntamenti: apertura in modifica");
+    appointment.run(
         [&] {
             // The whole minutes by which the new alarm precedes the appointment.
             const double leadMinutes =
@@ -65,28 +119,36 @@ void PostponeReminder(PopupContext& ctx, const QString& amountText, int unitPosi
             requireCursor(s.AppointmentRs).setField(ApAllarm, Value::real(leadMinutes));
         },
         "Appuntamenti: ApAllarm");
-    runSkippingError([&] { requireCursor(s.AppointmentRs).update(); }, "Appuntamenti: scrittura");
+    appointment.run([&] { requireCursor(s.AppointmentRs).update(); }, "Appuntamenti: scrittura");
 
-    runSkippingError([&] { requireCursor(s.ReminderRs).edit(); }, "Promemoria: apertura in modifica");
-    runSkippingError(
+    // The reminder row carries the next alarm: without it nothing reminds the operator later.
+    RowWrites reminder(outcome, RemindersTable, RowWrites::MissingRow::IsAFailure);
+    reminder.run([&] { requireCursor(s.ReminderRs).edit(); }, "Promemoria: apertura in modifica");
+    reminder.run(
         [&] {
             const double nextAlarm = finiteOrOverflow(ctx.desktop.now() + PostponeMinutes / MinutesPerDay);
             requireCursor(s.ReminderRs).setField(PmAllarm, Value::real(nextAlarm));
         },
         "Promemoria: PmAllarm");
-    runSkippingError([&] { requireCursor(s.ReminderRs).setField(PmWait, Value::text(QStringLiteral(" "))); },
-                     "Promemoria: PmWait");
-    runSkippingError([&] { requireCursor(s.ReminderRs).update(); }, "Promemoria: scrittura");
+    reminder.run([&] { requireCursor(s.ReminderRs).setField(PmWait, Value::text(QStringLiteral(" "))); },
+                 "Promemoria: PmWait");
+    reminder.run([&] { requireCursor(s.ReminderRs).update(); }, "Promemoria: scrittura");
+    return outcome;
 }
 
-void StopReminding(PopupContext& ctx)
+ActionOutcome StopReminding(PopupContext& ctx)
 {
     ReminderState& s = ctx.state;
-    runSkippingError([&] { requireCursor(s.AppointmentRs).edit(); }, "Appuntamenti: apertura in modifica");
-    runSkippingError([&] { requireCursor(s.AppointmentRs).setField(ApAllarm, Value::integer(0)); },
-                     "Appuntamenti: ApAllarm");
-    runSkippingError([&] { requireCursor(s.AppointmentRs).update(); }, "Appuntamenti: scrittura");
-    runSkippingError([&] { requireCursor(s.ReminderRs).remove(); }, "Promemoria: eliminazione");
+    ActionOutcome outcome;
+    RowWrites appointment(outcome, AppointmentsTable, RowWrites::MissingRow::IsDone);
+    appointment.run([&] { requireCursor(s.AppointmentRs).edit(); }, "Appuntamenti: apertura in modifica");
+    appointment.run([&] { requireCursor(s.AppointmentRs).setField(ApAllarm, Value::integer(0)); },
+                    "Appuntamenti: ApAllarm");
+    appointment.run([&] { requireCursor(s.AppointmentRs).update(); }, "Appuntamenti: scrittura");
+    // A reminder another client already deleted, or this action deleted on an earlier try, is stopped.
+    RowWrites reminder(outcome, RemindersTable, RowWrites::MissingRow::IsDone);
+    reminder.run([&] { requireCursor(s.ReminderRs).remove(); }, "Promemoria: eliminazione");
+    return outcome;
 }
 
 } // namespace rp

@@ -3,6 +3,7 @@
 #include "actions/DocumentOpening.h"
 #include "actions/NumericEntry.h"
 #include "actions/PostponeAndDismiss.h"
+#include "actions/WriteFailureBox.h"
 #include "app/LoadSequence.h"
 #include "app/ReminderState.h"
 #include "app/UnloadSequence.h"
@@ -15,6 +16,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScopedValueRollback>
 #include <QTimer>
 
 namespace rp {
@@ -93,16 +95,29 @@ void ReminderWindow::giveAlertsOnce()
 
 void ReminderWindow::onActionButton(int index)
 {
-    if (m_unloaded) {
+    // While the failed-write box is up the window is blocked; the flag also keeps a click that reaches it
+    // some other way from starting a second action on the same cursors.
+    if (m_unloaded || m_actionRunning) {
         return;
     }
-    if (index == 0) {
-        PostponeReminder(m_ctx, m_controls.Txt1->text(), m_controls.cmbAllarm->currentIndex());
+    bool written = false;
+    {
+        const QScopedValueRollback running(m_actionRunning, true);
+        written = runUntilWrittenOrCancelled(m_ctx.desktop, [this, index] {
+            ActionOutcome outcome;
+            if (index == 0) {
+                outcome = PostponeReminder(m_ctx, m_controls.Txt1->text(), m_controls.cmbAllarm->currentIndex());
+            }
+            if (index == 1) {
+                outcome = StopReminding(m_ctx);
+            }
+            return outcome;
+        });
     }
-    if (index == 1) {
-        StopReminding(m_ctx);
+    // After Annulla the window stays as it was: the operator may try again or close it.
+    if (written) {
+        close();
     }
-    close();
 }
 
 void ReminderWindow::onDocumentButton()
@@ -112,6 +127,11 @@ void ReminderWindow::onDocumentButton()
 
 void ReminderWindow::closeEvent(QCloseEvent* event)
 {
+    // The unload closes the cursors the action is writing through, or may write through again on Riprova.
+    if (m_actionRunning) {
+        event->ignore();
+        return;
+    }
     if (!m_unloaded) {
         m_unloaded = true;
         runUnloadSequence(m_ctx);

@@ -47,6 +47,8 @@ private:
     bool m_alertsWaitForPaint = false;
     bool m_alertsGiven = false;
     bool m_unloaded = false;
+    // From the click on an action button until its writes took or the operator chose Annulla.
+    bool m_actionRunning = false;
 };
 
 } // namespace rp

@@ -1,5 +1,7 @@
-// Postpone and stop on real SQLite files, the clock fixed through the fake desktop.
+// Postpone and stop on real SQLite files, the clock fixed through the fake desktop; other clients of the store
+// are plain SQLite connections holding its locks.
 #include "actions/PostponeAndDismiss.h"
+#include "app/engine/Database.h"
 #include "common/DaySerial.h"
 #include "support/PopupHarness.h"
 #include "support/TestStore.h"
@@ -8,13 +10,79 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
+#include <functional>
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 namespace rp::test {
 namespace {
 
 constexpr qint32 Client = 57;
 const QString Action = QStringLiteral("MAN");
+constexpr int ShortLockWaitMs = 60;
+
+// The fake desktop, with a moment at which the test acts while the box is up, as the rest of the world may.
+class BoxAnsweringDesktop : public FakeDesktop
+{
+public:
+    std::function<void()> whileBoxIsUp;
+
+    Answer showMessage(const QString& text, const QString& title, Icon icon, Buttons buttons) override
+    {
+        if (whileBoxIsUp) {
+            whileBoxIsUp();
+        }
+        return FakeDesktop::showMessage(text, title, icon, buttons);
+    }
+};
+
+// PopupHarness with that desktop.
+struct BoxPopup
+{
+    BoxAnsweringDesktop desktop;
+    PopupContext ctx{desktop};
+    std::unique_ptr<ReminderWindow> window;
+
+    bool start(const QString& commandText)
+    {
+        if (!startFromCommandLine(ctx, commandText)) {
+            return false;
+        }
+        window = std::make_unique<ReminderWindow>(ctx);
+        window->load();
+        return true;
+    }
+    const ReminderControls& controls() const { return window->controls(); }
+};
+
+// Another client of one database file: holds its write lock, with its own changes not committed yet, until
+// it commits (or goes away, rolling them back).
+class OtherClient
+{
+public:
+    OtherClient(const QString& path, const char* pendingChange = nullptr)
+    {
+        EXPECT_EQ(sqlite3_open_v2(path.toUtf8().constData(), &m_db, SQLITE_OPEN_READWRITE, nullptr), SQLITE_OK);
+        exec("BEGIN IMMEDIATE");
+        if (pendingChange != nullptr) {
+            exec(pendingChange);
+        }
+    }
+    ~OtherClient() { sqlite3_close(m_db); }
+    OtherClient(const OtherClient&) = delete;
+    OtherClient& operator=(const OtherClient&) = delete;
+
+    void commit()
+    {
+        if (sqlite3_get_autocommit(m_db) == 0) {
+            exec("COMMIT");
+        }
+    }
+
+private:
+    void exec(const char* sql) { EXPECT_EQ(sqlite3_exec(m_db, sql, nullptr, nullptr, nullptr), SQLITE_OK) << sql; }
+    sqlite3* m_db = nullptr;
+};
 
 class PostponeAndDismiss : public ::testing::Test
 {
@@ -61,11 +129,26 @@ protected:
         return storageTextFromDaySerial(serialOf(2026, 12, day, hour, minute, second));
     }
 
+    // The first box: title, icon and buttons of the failed write, its text.
+    QString failedWriteBox() const
+    {
+        if (popup.desktop.messages.empty()) {
+            return {};
+        }
+        const FakeDesktop::Message& box = popup.desktop.messages.front();
+        EXPECT_EQ(box.title, QStringLiteral("ERRORE"));
+        EXPECT_EQ(box.icon, Desktop::Icon::Critical);
+        EXPECT_EQ(box.buttons, Desktop::Buttons::RetryCancel);
+        return box.text;
+    }
+
     ScopedLocale locale{u','};
     TestStore store;
-    PopupHarness popup;
+    BoxPopup popup;
     double due = 0;
 };
+
+const QString LockedReminderBox = QStringLiteral("ERRORE IN SCRITTURA PROMEMORIA\n3260: ");
 
 // --- Postpone: the worked examples ---
 
@@ -185,6 +268,8 @@ TEST_F(PostponeAndDismiss, MissingAppointmentIsLeftAloneWhileTheReminderChanges)
     EXPECT_EQ(store.scalar(store.visitsDbPath(), QStringLiteral("SELECT group_concat(ApAllarm) FROM Appuntamenti")),
               appointmentsBefore);
     EXPECT_EQ(reminderField(QStringLiteral("PmAllarm"), orphan), QVariant(alarmText(9, 15, 0)));
+    EXPECT_TRUE(popup.desktop.messages.empty()) << "an appointment not found is no failed write";
+    EXPECT_TRUE(popup.window->isUnloaded());
 
     TestStore other;
     other.addReminder(Client, due, Action, QVariant());
@@ -192,6 +277,7 @@ TEST_F(PostponeAndDismiss, MissingAppointmentIsLeftAloneWhileTheReminderChanges)
     ASSERT_TRUE(stop.start(other.commandLine(Client, due, Action)));
     stop.controls().cmdCli[1]->click();
     EXPECT_EQ(other.scalar(other.workDbPath(), QStringLiteral("SELECT count(*) FROM Promemoria")), QVariant(0LL));
+    EXPECT_TRUE(stop.desktop.messages.empty());
     EXPECT_TRUE(stop.window->isUnloaded());
 }
 
@@ -208,16 +294,118 @@ TEST_F(PostponeAndDismiss, ColumnsTheProgramDoesNotKnowKeepTheirValues)
               QVariant(QStringLiteral("3/tmp/doc.txt")));
 }
 
-TEST_F(PostponeAndDismiss, ReminderDeletedByAnotherProcessIsNotRecreated)
+TEST_F(PostponeAndDismiss, ReminderDeletedByAnotherProcessFailsThePostponeButIsAStopDone)
+{
+    for (const int button : {0, 1}) {
+        SCOPED_TRACE(button);
+        TestStore fresh;
+        fresh.addAppointment(Client, due, Action, QVariant(), QVariant());
+        fresh.addReminder(Client, due, Action, QVariant());
+        BoxPopup run;
+        ASSERT_TRUE(run.start(fresh.commandLine(Client, due, Action)));
+        fresh.exec(fresh.workDbPath(), QStringLiteral("DELETE FROM Promemoria"));
+        run.desktop.fixedNow = serialOf(2026, 12, 7, 9, 0, 0);
+        run.controls().cmdCli[button]->click();
+        EXPECT_EQ(fresh.scalar(fresh.workDbPath(), QStringLiteral("SELECT count(*) FROM Promemoria")), QVariant(0LL))
+            << "not recreated";
+        EXPECT_EQ(fresh.scalar(fresh.visitsDbPath(), QStringLiteral("SELECT ApAllarm FROM Appuntamenti")),
+                  QVariant(button == 0 ? 45.0 : 0.0))
+            << "the appointment row still changes";
+        if (button == 0) {
+            ASSERT_EQ(run.desktop.messages.size(), 1u);
+            EXPECT_EQ(run.desktop.messages[0].text,
+                      QStringLiteral("ERRORE IN SCRITTURA PROMEMORIA\n3167: Il record della tabella 'Promemoria' è "
+                                     "stato eliminato da un altro utente."));
+            EXPECT_FALSE(run.window->isUnloaded()) << "Annulla leaves the window open";
+        } else {
+            EXPECT_TRUE(run.desktop.messages.empty());
+            EXPECT_TRUE(run.window->isUnloaded());
+        }
+    }
+}
+
+// --- A write that did not take: the box, Riprova and Annulla ---
+
+TEST_F(PostponeAndDismiss, RiprovaAfterTheLockIsGoneRunsTheWholeActionAgainWithAFreshClock)
 {
     load();
-    store.exec(store.workDbPath(), QStringLiteral("DELETE FROM Promemoria WHERE PmData = ?"),
-               {storageTextFromDaySerial(due)});
-    popup.desktop.fixedNow = serialOf(2026, 12, 7, 9, 0, 0);
+    popup.ctx.state.WorkDb->setBusyTimeout(ShortLockWaitMs);
+    auto other = std::make_unique<OtherClient>(store.workDbPath());
+    const double firstClick = serialOf(2026, 12, 7, 9, 0, 0);
+    const double retry = serialOf(2026, 12, 7, 9, 1, 0);
+    popup.desktop.clockReadings = {firstClick, firstClick, retry};
+    popup.desktop.nextAnswers = {Desktop::Answer::Retry};
+    bool boxSeen = false;
+    popup.desktop.whileBoxIsUp = [&] {
+        if (boxSeen) {
+            return;
+        }
+        boxSeen = true;
+        // A second action must not start underneath the box: a stop would delete the row being postponed.
+        popup.controls().cmdCli[1]->click();
+        other.reset();
+    };
     popup.controls().cmdCli[0]->click();
-    EXPECT_EQ(store.scalar(store.workDbPath(), QStringLiteral("SELECT count(*) FROM Promemoria")), QVariant(1LL));
-    EXPECT_EQ(appointmentField(QStringLiteral("ApAllarm"), due), QVariant(45.0)) << "the appointment row still changes";
+
+    EXPECT_TRUE(failedWriteBox().startsWith(LockedReminderBox)) << failedWriteBox().toStdString();
+    EXPECT_EQ(popup.desktop.messages.size(), 1u);
+    EXPECT_EQ(reminderField(QStringLiteral("PmAllarm"), due), QVariant(alarmText(9, 16, 0)));
+    EXPECT_EQ(reminderField(QStringLiteral("PmWait"), due), QVariant(QStringLiteral(" ")));
+    EXPECT_EQ(appointmentField(QStringLiteral("ApAllarm"), due), QVariant(44.0));
     EXPECT_TRUE(popup.window->isUnloaded());
+}
+
+TEST_F(PostponeAndDismiss, RowChangedByAnotherClientDuringTheWriteIsReadAgainOnRiprova)
+{
+    load();
+    OtherClient other(store.workDbPath(), "UPDATE Promemoria SET PmWait = 'X', PmDocumento = 'altro'");
+    // The other client commits while the update waits for its lock: the row is no longer the one edited.
+    engine::Database::setLockWaitHook([&] { other.commit(); });
+    popup.desktop.fixedNow = serialOf(2026, 12, 7, 9, 0, 0);
+    popup.desktop.nextAnswers = {Desktop::Answer::Retry};
+    popup.controls().cmdCli[0]->click();
+    engine::Database::setLockWaitHook({});
+
+    EXPECT_TRUE(failedWriteBox().startsWith(QStringLiteral("ERRORE IN SCRITTURA PROMEMORIA\n3197: ")))
+        << failedWriteBox().toStdString();
+    EXPECT_EQ(reminderField(QStringLiteral("PmWait || PmDocumento"), due), QVariant(QStringLiteral(" altro")));
+    EXPECT_EQ(reminderField(QStringLiteral("PmAllarm"), due), QVariant(alarmText(9, 15, 0)));
+    EXPECT_TRUE(popup.window->isUnloaded());
+}
+
+TEST_F(PostponeAndDismiss, AnnullaLeavesTheWindowOpenAndTheRowsAsTheStepsLeftThem)
+{
+    for (const int button : {0, 1}) {
+        SCOPED_TRACE(button);
+        TestStore fresh;
+        fresh.addAppointment(Client, due, Action, QVariant(), QVariant());
+        fresh.addReminder(Client, due, Action, QVariant());
+        BoxPopup run;
+        ASSERT_TRUE(run.start(fresh.commandLine(Client, due, Action)));
+        run.ctx.state.VisitsDb->setBusyTimeout(ShortLockWaitMs);
+        run.desktop.fixedNow = serialOf(2026, 12, 7, 9, 0, 0);
+        const QString rows = QStringLiteral("SELECT group_concat(PmAllarm || PmWait) FROM Promemoria");
+        {
+            // The appointment's file is locked: its steps fail, the reminder's still run.
+            const OtherClient other(fresh.visitsDbPath());
+            run.controls().cmdCli[button]->click();
+        }
+        ASSERT_EQ(run.desktop.messages.size(), 1u);
+        EXPECT_TRUE(run.desktop.messages[0].text.startsWith(QStringLiteral("ERRORE IN SCRITTURA APPUNTAMENTI\n3260: ")))
+            << run.desktop.messages[0].text.toStdString();
+        EXPECT_FALSE(run.window->isUnloaded());
+        EXPECT_EQ(fresh.scalar(fresh.visitsDbPath(), QStringLiteral("SELECT ApAllarm FROM Appuntamenti")),
+                  QVariant(30.0));
+        EXPECT_EQ(fresh.scalar(fresh.workDbPath(), rows),
+                  button == 0 ? QVariant(alarmText(9, 15, 0) + QStringLiteral(" ")) : QVariant());
+
+        // The operator tries again once the other client has let go.
+        run.controls().cmdCli[button]->click();
+        EXPECT_EQ(run.desktop.messages.size(), 1u);
+        EXPECT_EQ(fresh.scalar(fresh.visitsDbPath(), QStringLiteral("SELECT ApAllarm FROM Appuntamenti")),
+                  QVariant(button == 0 ? 45.0 : 0.0));
+        EXPECT_TRUE(run.window->isUnloaded());
+    }
 }
 
 } // namespace

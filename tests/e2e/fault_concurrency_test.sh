@@ -1,17 +1,20 @@
 #!/usr/bin/env bash
 # Fault matrix, other processes and the file system: a lock held during the load (shorter than the busy wait)
-# and during postpone (longer than it), a database file the system refuses to write, the reminder row deleted
-# while the window is open. The window always closes with status 0 and nothing is half-written.
+# and during postpone and stop (longer than it), a database file the system refuses to write, the reminder
+# row deleted or changed by another process while the window is open. A write that did not take keeps the
+# window open with the "ERRORE IN SCRITTURA" box; the program ends with status 0, the stores are as the steps
+# that ran left them, and nothing is half-written.
 source "$(dirname "$0")/fault_lib.sh"
 start_xserver
 
 HOLDER_PID=""
-# hold_lock DB KIND SECONDS: another process takes the lock (IMMEDIATE keeps writers out, EXCLUSIVE readers too)
-# and keeps it for SECONDS; returns once the lock is held.
+# hold_lock DB KIND SECONDS [SQL]: another process takes the lock (IMMEDIATE keeps writers out, EXCLUSIVE
+# readers too), runs SQL inside its transaction, keeps the lock for SECONDS and commits; returns once the lock
+# is held. Its commit waits for readers to let go, as the scheduling application's would.
 hold_lock() {
     rm -f "$E2E_TMP/locked"
-    printf 'BEGIN %s;\nSELECT count(*) FROM sqlite_master;\n.shell touch %q\n.shell sleep %s\nCOMMIT;\n' \
-        "$2" "$E2E_TMP/locked" "$3" | sqlite3 "$1" >/dev/null &
+    printf '.timeout 5000\nBEGIN %s;\nSELECT count(*) FROM sqlite_master;\n%s\n.shell touch %q\n.shell sleep %s\nCOMMIT;\n' \
+        "$2" "${4:-}" "$E2E_TMP/locked" "$3" | sqlite3 -bail "$1" >/dev/null &
     HOLDER_PID=$!
     for _ in $(seq 1 100); do
         [ -e "$E2E_TMP/locked" ] && return 0
@@ -46,30 +49,54 @@ expect_files_unchanged
 expect_integrity "$DATA_DB" "$VISITS_DB" "$WORK_DB"
 row_pass
 
-row "database locked by another process during postpone, for longer than the busy wait: the step is skipped"
-fault_store "$E2E_TMP/store" "mario"
-launch_popup "$COMMAND"
-window=$(reminder_window)
-work_before=$(sqlite3 "$WORK_DB" .dump)
-fingerprint_before
-hold_lock "$WORK_DB" IMMEDIATE 8
-start=$(now_ms)
-press "$window" alt+p
-expect_end 0
-ended_after=$(($(now_ms) - start))
-release_holder
-[ "$ended_after" -ge 4500 ] || row_fail "ended after ${ended_after} ms: the write did not wait for the lock"
-[ "$ended_after" -lt 7500 ] || row_fail "ended after ${ended_after} ms: the wait was not bounded"
-grep -q "^reminder-popup: Promemoria: scrittura non eseguito: 3260 - " "$E2E_TMP/popup.err" ||
-    row_fail "no skipped write reported: $(cat "$E2E_TMP/popup.err")"
-expect_no_box
-[ "$(sqlite3 "$WORK_DB" .dump)" = "$work_before" ] || row_fail "the reminder row was changed"
-[ "$(sqlite3 "$VISITS_DB" 'SELECT ApAllarm != 30 FROM Appuntamenti')" = 1 ] || row_fail "the appointment step did not run"
-expect_no_new_files
-expect_integrity "$DATA_DB" "$VISITS_DB" "$WORK_DB"
-row_pass
+for action in postpone stop; do
+    row "database locked by another process during $action, for longer than the busy wait: the box"
+    fault_store "$E2E_TMP/store" "mario"
+    launch_popup "$COMMAND"
+    window=$(reminder_window)
+    fingerprint_before
+    hold_lock "$WORK_DB" IMMEDIATE 8
+    start=$(now_ms)
+    box_text="ERRORE IN SCRITTURA PROMEMORIA | 3260: Database bloccato da un altro processo: $WORK_DB (database is locked)"
+    if [ "$action" = postpone ]; then
+        press "$window" alt+p
+        wait_box ERRORE "$box_text"
+        shown_after=$(($(now_ms) - start))
+        grep -q "^reminder-popup: Promemoria: scrittura non eseguito: 3260 - " "$E2E_TMP/popup.err" ||
+            row_fail "no skipped write reported: $(cat "$E2E_TMP/popup.err")"
+        # Riprova once the other process has let go: the whole postpone runs again and takes.
+        release_holder
+        answer_box Return
+        expect_end 0
+        [ "$(sqlite3 "$WORK_DB" "SELECT PmWait = ' ' AND PmAllarm > '$DUE_STORE' FROM Promemoria")" = 1 ] ||
+            row_fail "the reminder was not postponed: $(sqlite3 "$WORK_DB" .dump | grep INSERT)"
+        [ "$(sqlite3 "$VISITS_DB" 'SELECT ApAllarm != 30 FROM Appuntamenti')" = 1 ] || row_fail "the appointment was not written"
+    else
+        press "$window" alt+n
+        wait_box ERRORE "$box_text"
+        shown_after=$(($(now_ms) - start))
+        grep -q "^reminder-popup: Promemoria: eliminazione non eseguito: 3260 - " "$E2E_TMP/popup.err" ||
+            row_fail "no skipped delete reported: $(cat "$E2E_TMP/popup.err")"
+        # Annulla: the window stays, the appointment step that ran stays, the reminder is still there.
+        answer_box Escape
+        expect_window_open "$window"
+        [ "$(sqlite3 "$VISITS_DB" 'SELECT ApAllarm = 0 FROM Appuntamenti')" = 1 ] || row_fail "the appointment step did not run"
+        [ "$(sqlite3 "$WORK_DB" 'SELECT count(*) FROM Promemoria')" = 1 ] || row_fail "the reminder row went"
+        # The operator tries again once the other process has let go.
+        release_holder
+        press "$window" alt+n
+        expect_end 0
+        [ "$(sqlite3 "$WORK_DB" 'SELECT count(*) FROM Promemoria')" = 0 ] || row_fail "the reminder was not deleted"
+    fi
+    [ "$shown_after" -ge 4500 ] || row_fail "the box came after ${shown_after} ms: the write did not wait for the lock"
+    [ "$shown_after" -lt 7500 ] || row_fail "the box came after ${shown_after} ms: the wait was not bounded"
+    [ "$(box_count "$box_text")" = 1 ] || row_fail "the box came back: $(cat "$E2E_TMP/popup.err")"
+    expect_no_new_files
+    expect_integrity "$DATA_DB" "$VISITS_DB" "$WORK_DB"
+    row_pass
+done
 
-row "database file read-only during postpone: the write is refused, the window closes"
+row "database file read-only during postpone: the box, Annulla, the window stays until closed"
 fault_store "$E2E_TMP/store" "mario"
 if chattr +i "$WORK_DB" 2>/dev/null && ! (echo >>"$WORK_DB") 2>/dev/null; then
     # Immutable: refused even to root, which ignores permission bits.
@@ -77,13 +104,16 @@ if chattr +i "$WORK_DB" 2>/dev/null && ! (echo >>"$WORK_DB") 2>/dev/null; then
     launch_popup "$COMMAND"
     window=$(reminder_window)
     press "$window" alt+p
+    expect_box ERRORE "ERRORE IN SCRITTURA PROMEMORIA | 3027: Database di sola lettura, modifica impossibile: '$WORK_DB' (attempt to write a readonly database)" Escape
+    expect_window_open "$window"
+    "$X11_CLOSE_WINDOW" "$window"
     expect_end 0
     chattr -i "$WORK_DB"
     grep -q "^reminder-popup: Promemoria: scrittura non eseguito: 3027 - " "$E2E_TMP/popup.err" ||
         row_fail "no refused write reported: $(cat "$E2E_TMP/popup.err")"
-    expect_no_box
     [ "$(sha256sum <"$WORK_DB")" = "$(echo "$FINGERPRINT" | grep "WorkQZ.mdb$" | cut -d' ' -f1)  -" ] ||
         row_fail "the read-only file changed"
+    [ "$(sqlite3 "$VISITS_DB" 'SELECT ApAllarm != 30 FROM Appuntamenti')" = 1 ] || row_fail "the appointment step did not run"
     expect_no_new_files
     expect_integrity "$DATA_DB" "$VISITS_DB" "$WORK_DB"
     row_pass
@@ -101,19 +131,52 @@ for action in postpone stop; do
     fingerprint_before
     if [ "$action" = postpone ]; then
         press "$window" alt+p
+        # The row stays gone: Riprova fails the same way, Annulla leaves the window to be closed.
+        box_text="ERRORE IN SCRITTURA PROMEMORIA | 3167: Il record della tabella 'Promemoria' è stato eliminato da un altro utente."
+        expect_box ERRORE "$box_text" Return
+        for _ in $(seq 1 100); do
+            [ "$(box_count "$box_text")" = 2 ] && break
+            sleep 0.05
+        done
+        expect_box ERRORE "$box_text" Escape
+        expect_window_open "$window"
+        "$X11_CLOSE_WINDOW" "$window"
         expected_skip="Promemoria: apertura in modifica non eseguito: 3167 - "
         expected_lead="ApAllarm != 30"
     else
+        # Already what the operator asked: no box, the window closes.
         press "$window" alt+n
         expected_skip="Promemoria: eliminazione non eseguito: 3167 - "
         expected_lead="ApAllarm = 0"
     fi
     expect_end 0
     grep -q "^reminder-popup: $expected_skip" "$E2E_TMP/popup.err" || row_fail "no skipped step: $(cat "$E2E_TMP/popup.err")"
-    expect_no_box
+    if [ "$action" = stop ]; then
+        expect_no_box
+    fi
     [ "$(sqlite3 "$WORK_DB" 'SELECT count(*) FROM Promemoria')" = 0 ] || row_fail "the deleted row came back"
     [ "$(sqlite3 "$VISITS_DB" "SELECT $expected_lead FROM Appuntamenti")" = 1 ] || row_fail "the appointment was not written"
     expect_no_new_files
     expect_integrity "$DATA_DB" "$VISITS_DB" "$WORK_DB"
     row_pass
 done
+
+row "reminder row changed by another process while postpone waits to write it: the box, Riprova writes the row read again"
+fault_store "$E2E_TMP/store" "mario"
+launch_popup "$COMMAND"
+window=$(reminder_window)
+fingerprint_before
+# The other process changes the row and commits while the pop-up's update waits for the lock.
+hold_lock "$WORK_DB" IMMEDIATE 3 "UPDATE Promemoria SET PmDocumento = 'altro.txt';"
+press "$window" alt+p
+box_text="ERRORE IN SCRITTURA PROMEMORIA | 3197: Il record della tabella 'Promemoria' è stato modificato da un altro utente dopo l'inizio della modifica: le modifiche non sono state salvate."
+expect_box ERRORE "$box_text" Return
+release_holder
+expect_end 0
+[ "$(box_count "$box_text")" = 1 ] || row_fail "Riprova failed again: $(cat "$E2E_TMP/popup.err")"
+[ "$(sqlite3 "$WORK_DB" "SELECT PmDocumento || '|' || PmWait || '|' || (PmAllarm > '$DUE_STORE') FROM Promemoria")" = "altro.txt| |1" ] ||
+    row_fail "the reminder row: $(sqlite3 "$WORK_DB" .dump | grep INSERT)"
+[ "$(sqlite3 "$VISITS_DB" 'SELECT ApAllarm != 30 FROM Appuntamenti')" = 1 ] || row_fail "the appointment was not written"
+expect_no_new_files
+expect_integrity "$DATA_DB" "$VISITS_DB" "$WORK_DB"
+row_pass

@@ -88,29 +88,52 @@ wait_stderr_line() {
     row_fail "no line '$1' on standard error; it holds: $(cat "$E2E_TMP/popup.err")"
 }
 
-# expect_box TITLE TEXT KEY: the operator sees a box titled exactly TITLE with the text TEXT (line feeds as
-# " | "); KEY answers it (Return: the default button, OK or Riprova; Escape: Annulla, or OK).
-expect_box() {
-    local title="$1" text="$2" key="$3" id="" name
+# wait_box TITLE TEXT: the operator sees a box titled exactly TITLE with the text TEXT (line feeds as " | ");
+# sets BOX_ID to the box's window.
+wait_box() {
+    local title="$1" text="$2" name
+    BOX_ID=""
     wait_stderr_line "reminder-popup: $title: $text"
     for _ in $(seq 1 200); do
         for candidate in $(xdotool search --onlyvisible --name '.' 2>/dev/null || true); do
             name=$(xdotool getwindowname "$candidate" 2>/dev/null || true)
             if [ "$name" = "$title" ]; then
-                id=$candidate
-                break 2
+                BOX_ID=$candidate
+                return 0
             fi
         done
         sleep 0.05
     done
-    [ -n "$id" ] || row_fail "no box titled '$title' on screen"
-    xdotool windowfocus --sync "$id" key "$key"
-    # The box goes away once answered.
+    row_fail "no box titled '$title' on screen"
+}
+
+# answer_box KEY: answers the box of wait_box (Return: the default button, OK or Riprova; Escape: Annulla, or
+# OK) and waits until it is gone.
+answer_box() {
+    xdotool windowfocus --sync "$BOX_ID" key "$1"
     for _ in $(seq 1 100); do
-        xdotool search --onlyvisible --name '.' 2>/dev/null | grep -qx "$id" || return 0
+        xdotool search --onlyvisible --name '.' 2>/dev/null | grep -qx "$BOX_ID" || return 0
         sleep 0.05
     done
-    row_fail "the box '$title' stayed on screen after $key"
+    row_fail "the box stayed on screen after $1"
+}
+
+# expect_box TITLE TEXT KEY: wait_box, then answer_box.
+expect_box() {
+    wait_box "$1" "$2"
+    answer_box "$3"
+}
+
+# box_count TEXT: how many times a box with TEXT was shown.
+box_count() {
+    grep -cxF -- "reminder-popup: ERRORE: $1" "$E2E_TMP/popup.err" || true
+}
+
+# expect_window_open WINDOW: the pop-up still runs and WINDOW is still on screen.
+expect_window_open() {
+    sleep 0.3
+    kill -0 "$E2E_POPUP_PID" 2>/dev/null || row_fail "the pop-up ended: $(cat "$E2E_TMP/popup.err")"
+    xdotool search --onlyvisible --name '^APP\. ' 2>/dev/null | grep -qx "$1" || row_fail "the window is gone"
 }
 
 # expect_end STATUS: the pop-up ends (10 s at most) with that exit status.
