@@ -34,8 +34,9 @@ void applyLaunchRequest(PopupContext& ctx, const LaunchRequest& request)
 }
 
 // While the engine waits for another process's lock, a request to close the window must not run the unload
-// sequence underneath the cursor that is waiting: the request is dropped, and the action that is waiting closes
-// the window itself when it ends (during the load the window is not shown yet).
+// sequence underneath the cursor that is waiting: the request is dropped. The action that is waiting closes the
+// window itself when its writes took, or asks the operator what to do when they did not (during the load the
+// window is not shown yet).
 class CloseRequestsHeldBack : public QObject
 {
 public:

@@ -1,7 +1,8 @@
 // Postpone and stop on real SQLite files, the clock fixed through the fake desktop; other clients of the store
 // are plain SQLite connections holding its locks.
 #include "actions/PostponeAndDismiss.h"
-#include "app/engine/Database.h"
+#include "app/engine/LockWait.h"
+#include "app/engine/sqlite/SqliteDatabase.h"
 #include "common/DaySerial.h"
 #include "support/PopupHarness.h"
 #include "support/TestStore.h"
@@ -329,7 +330,7 @@ TEST_F(PostponeAndDismiss, ReminderDeletedByAnotherProcessFailsThePostponeButIsA
 TEST_F(PostponeAndDismiss, RiprovaAfterTheLockIsGoneRunsTheWholeActionAgainWithAFreshClock)
 {
     load();
-    popup.ctx.state.WorkDb->setBusyTimeout(ShortLockWaitMs);
+    static_cast<engine::SqliteDatabase&>(*popup.ctx.state.WorkDb).setBusyTimeout(ShortLockWaitMs);
     auto other = std::make_unique<OtherClient>(store.workDbPath());
     const double firstClick = serialOf(2026, 12, 7, 9, 0, 0);
     const double retry = serialOf(2026, 12, 7, 9, 1, 0);
@@ -360,11 +361,11 @@ TEST_F(PostponeAndDismiss, RowChangedByAnotherClientDuringTheWriteIsReadAgainOnR
     load();
     OtherClient other(store.workDbPath(), "UPDATE Promemoria SET PmWait = 'X', PmDocumento = 'altro'");
     // The other client commits while the update waits for its lock: the row is no longer the one edited.
-    engine::Database::setLockWaitHook([&] { other.commit(); });
+    engine::setLockWaitHook([&] { other.commit(); });
     popup.desktop.fixedNow = serialOf(2026, 12, 7, 9, 0, 0);
     popup.desktop.nextAnswers = {Desktop::Answer::Retry};
     popup.controls().cmdCli[0]->click();
-    engine::Database::setLockWaitHook({});
+    engine::setLockWaitHook({});
 
     EXPECT_TRUE(failedWriteBox().startsWith(QStringLiteral("ERRORE IN SCRITTURA PROMEMORIA\n3197: ")))
         << failedWriteBox().toStdString();
@@ -382,7 +383,7 @@ TEST_F(PostponeAndDismiss, AnnullaLeavesTheWindowOpenAndTheRowsAsTheStepsLeftThe
         fresh.addReminder(Client, due, Action, QVariant());
         BoxPopup run;
         ASSERT_TRUE(run.start(fresh.commandLine(Client, due, Action)));
-        run.ctx.state.VisitsDb->setBusyTimeout(ShortLockWaitMs);
+        static_cast<engine::SqliteDatabase&>(*run.ctx.state.VisitsDb).setBusyTimeout(ShortLockWaitMs);
         run.desktop.fixedNow = serialOf(2026, 12, 7, 9, 0, 0);
         const QString rows = QStringLiteral("SELECT group_concat(PmAllarm || PmWait) FROM Promemoria");
         {
