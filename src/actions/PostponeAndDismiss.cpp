@@ -86,12 +86,45 @@ private:
     bool m_rowMissing = false;
 };
 
+// Both writes of an action as one unit where the store can: on the office server the two rows are committed
+// together or not at all; on the files each write has committed on its own already and this does nothing.
+class ActionTransaction
+{
+public:
+    ActionTransaction(const std::shared_ptr<engine::Workspace>& workspace, ActionOutcome& outcome)
+        : m_workspace(workspace), m_outcome(outcome)
+    {
+        // Without the transaction every write still runs, committing on its own: the steps report the failure.
+        m_open = m_workspace && runSkippingError([&] { m_workspace->beginTransaction(); }, "inizio transazione");
+    }
+    ~ActionTransaction()
+    {
+        if (!m_open) {
+            return;
+        }
+        if (m_outcome.written()) {
+            if (const std::optional<RuntimeError> error =
+                    errorOfSkippedStep([&] { m_workspace->commitTransaction(); }, "conferma della transazione")) {
+                m_outcome.firstFailedWrite = FailedWrite{AppointmentsTable, *error};
+            }
+            return;
+        }
+        runSkippingError([&] { m_workspace->rollbackTransaction(); }, "annullamento della transazione");
+    }
+    ActionTransaction(const ActionTransaction&) = delete;
+    ActionTransaction& operator=(const ActionTransaction&) = delete;
+
+private:
+    std::shared_ptr<engine::Workspace> m_workspace;
+    ActionOutcome& m_outcome;
+    bool m_open = false;
+};
+
 } // namespace
 
 ActionOutcome PostponeReminder(PopupContext& ctx, const QString& amountText, int unitPosition)
 {
     ReminderState& s = ctx.state;
-    ActionOutcome outcome;
     double PostponeMinutes = 0;
     double NextAlarmTime = 0;
 
@@ -109,30 +142,34 @@ ActionOutcome PostponeReminder(PopupContext& ctx, const QString& amountText, int
                      "calcolo del prossimo avviso");
 
     // The appointment's lead time is bookkeeping: an appointment that is not there leaves the postpone done.
-    RowWrites appointment(outcome, AppointmentsTable, RowWrites::MissingRow::IsDone);
-    appointment.run([&] { requireCursor(s.AppointmentRs).edit(); }, "Appuntamenti: apertura in modifica");
-    appointment.run(
-        [&] {
-            // The whole minutes by which the new alarm precedes the appointment.
-            const double leadMinutes =
-                finiteOrOverflow(wholeMinutesRoundedDown((s.AppointmentTime - NextAlarmTime) * MinutesPerDay));
-            requireCursor(s.AppointmentRs).setField(ApAllarm, Value::real(leadMinutes));
-        },
-        "Appuntamenti: ApAllarm");
-    appointment.run([&] { requireCursor(s.AppointmentRs).update(); }, "Appuntamenti: scrittura");
+    ActionOutcome outcome;
+    {
+        const ActionTransaction transaction(s.VisitsWorkspace, outcome);
+        RowWrites appointment(outcome, AppointmentsTable, RowWrites::MissingRow::IsDone);
+        appointment.run([&] { requireCursor(s.AppointmentRs).edit(); }, "Appuntamenti: apertura in modifica");
+        appointment.run(
+            [&] {
+                // The whole minutes by which the new alarm precedes the appointment.
+                const double leadMinutes =
+                    finiteOrOverflow(wholeMinutesRoundedDown((s.AppointmentTime - NextAlarmTime) * MinutesPerDay));
+                requireCursor(s.AppointmentRs).setField(ApAllarm, Value::real(leadMinutes));
+            },
+            "Appuntamenti: ApAllarm");
+        appointment.run([&] { requireCursor(s.AppointmentRs).update(); }, "Appuntamenti: scrittura");
 
-    // The reminder row carries the next alarm: without it nothing reminds the operator later.
-    RowWrites reminder(outcome, RemindersTable, RowWrites::MissingRow::IsAFailure);
-    reminder.run([&] { requireCursor(s.ReminderRs).edit(); }, "Promemoria: apertura in modifica");
-    reminder.run(
-        [&] {
-            const double nextAlarm = finiteOrOverflow(ctx.desktop.now() + PostponeMinutes / MinutesPerDay);
-            requireCursor(s.ReminderRs).setField(PmAllarm, Value::real(nextAlarm));
-        },
-        "Promemoria: PmAllarm");
-    reminder.run([&] { requireCursor(s.ReminderRs).setField(PmWait, Value::text(QStringLiteral(" "))); },
-                 "Promemoria: PmWait");
-    reminder.run([&] { requireCursor(s.ReminderRs).update(); }, "Promemoria: scrittura");
+        // The reminder row carries the next alarm: without it nothing reminds the operator later.
+        RowWrites reminder(outcome, RemindersTable, RowWrites::MissingRow::IsAFailure);
+        reminder.run([&] { requireCursor(s.ReminderRs).edit(); }, "Promemoria: apertura in modifica");
+        reminder.run(
+            [&] {
+                const double nextAlarm = finiteOrOverflow(ctx.desktop.now() + PostponeMinutes / MinutesPerDay);
+                requireCursor(s.ReminderRs).setField(PmAllarm, Value::real(nextAlarm));
+            },
+            "Promemoria: PmAllarm");
+        reminder.run([&] { requireCursor(s.ReminderRs).setField(PmWait, Value::text(QStringLiteral(" "))); },
+                     "Promemoria: PmWait");
+        reminder.run([&] { requireCursor(s.ReminderRs).update(); }, "Promemoria: scrittura");
+    }
     return outcome;
 }
 
@@ -140,14 +177,17 @@ ActionOutcome StopReminding(PopupContext& ctx)
 {
     ReminderState& s = ctx.state;
     ActionOutcome outcome;
-    RowWrites appointment(outcome, AppointmentsTable, RowWrites::MissingRow::IsDone);
-    appointment.run([&] { requireCursor(s.AppointmentRs).edit(); }, "Appuntamenti: apertura in modifica");
-    appointment.run([&] { requireCursor(s.AppointmentRs).setField(ApAllarm, Value::integer(0)); },
-                    "Appuntamenti: ApAllarm");
-    appointment.run([&] { requireCursor(s.AppointmentRs).update(); }, "Appuntamenti: scrittura");
-    // A reminder another client already deleted, or this action deleted on an earlier try, is stopped.
-    RowWrites reminder(outcome, RemindersTable, RowWrites::MissingRow::IsDone);
-    reminder.run([&] { requireCursor(s.ReminderRs).remove(); }, "Promemoria: eliminazione");
+    {
+        const ActionTransaction transaction(s.VisitsWorkspace, outcome);
+        RowWrites appointment(outcome, AppointmentsTable, RowWrites::MissingRow::IsDone);
+        appointment.run([&] { requireCursor(s.AppointmentRs).edit(); }, "Appuntamenti: apertura in modifica");
+        appointment.run([&] { requireCursor(s.AppointmentRs).setField(ApAllarm, Value::integer(0)); },
+                        "Appuntamenti: ApAllarm");
+        appointment.run([&] { requireCursor(s.AppointmentRs).update(); }, "Appuntamenti: scrittura");
+        // A reminder another client already deleted, or this action deleted on an earlier try, is stopped.
+        RowWrites reminder(outcome, RemindersTable, RowWrites::MissingRow::IsDone);
+        reminder.run([&] { requireCursor(s.ReminderRs).remove(); }, "Promemoria: eliminazione");
+    }
     return outcome;
 }
 
