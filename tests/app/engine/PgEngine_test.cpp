@@ -1,0 +1,238 @@
+// The store contract on the office server: the same cursor operations, errors and locking as on the files.
+#include "app/engine/EngineError.h"
+#include "app/engine/EngineTestStore.h"
+#include "app/engine/LockWait.h"
+#include "app/engine/PgTestServer.h"
+#include "app/engine/TableCursor.h"
+#include "app/engine/Workspace.h"
+#include "common/DaySerial.h"
+
+#include <QElapsedTimer>
+#include <QRegularExpression>
+#include <gtest/gtest.h>
+
+using namespace rp;
+using namespace rp::engine;
+using rp::engine::test::PgTestServer;
+using rp::engine::test::raisesEngineError;
+
+namespace {
+
+const QString Primary = QStringLiteral("primaria");
+const QString Equal = QStringLiteral("=");
+const QString Reminders = QStringLiteral("\"mario/WorkQZ\".\"Promemoria\"");
+const QString Appointments = QStringLiteral("\"mario/VisiteQZ\".\"Appuntamenti\"");
+
+std::vector<Value> dueKey(qint64 client, const QString& due, const QString& action)
+{
+    return {Value::integer(client), Value::dateTime(*daySerialFromStorageText(due)), Value::text(action)};
+}
+
+class PgEngine : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        m_server.addOperator(QStringLiteral("mario"));
+        m_server.exec(
+            QStringLiteral("ALTER TABLE %1 ADD COLUMN \"PmOperatore\" text;"
+                           "INSERT INTO %1 VALUES (57, '2024-05-14 09:30:00', 'MAN', '/doc/a.txt', NULL, 'S', "
+                           "'ANNA'), (57, '2024-05-14 09:30:00', 'INS', '/doc/b.txt', NULL, 'S', 'ANNA');"
+                           "INSERT INTO %2 VALUES (57, '2024-05-14 09:30:00', 'MAN', 'nota', 'causa', 15);")
+                .arg(Reminders, Appointments));
+        m_workspace = Workspace::defaultWorkspace(m_server.connectionString(m_server.roleOf(QStringLiteral("mario"))));
+    }
+    void TearDown() override { setLockWaitHook({}); }
+
+    std::unique_ptr<TableCursor> positioned(const QString& database, const QString& table, const QString& action)
+    {
+        auto cursor = TableCursor::open(m_workspace->openDatabase(database), table);
+        cursor->setIndex(Primary);
+        cursor->seek(Equal, dueKey(57, QStringLiteral("2024-05-14 09:30:00"), action));
+        return cursor;
+    }
+    std::unique_ptr<TableCursor> reminder(const QString& action = QStringLiteral("MAN"))
+    {
+        return positioned(QStringLiteral("mario/WorkQZ"), QStringLiteral("Promemoria"), action);
+    }
+    QString remindersAsText()
+    {
+        return m_server.scalar(
+            QStringLiteral("SELECT string_agg(concat_ws(',', \"PmAzione\", \"PmDocumento\", "
+                           "\"PmAllarm\", \"PmWait\", \"PmOperatore\"), ' | ' ORDER BY \"PmAzione\") "
+                           "FROM %1")
+                .arg(Reminders));
+    }
+
+    PgTestServer m_server;
+    std::shared_ptr<Workspace> m_workspace;
+};
+
+// --- Opening: the schemas stand for the files ---
+
+TEST_F(PgEngine, AMissingSchemaIsAMissingFileAndATooLongNameIsRefused)
+{
+    EXPECT_NO_THROW(m_workspace->openDatabase(QStringLiteral("mario/DatiQZ")));
+    EXPECT_TRUE(raisesEngineError([&] { m_workspace->openDatabase(QStringLiteral("luigi/DatiQZ")); }, FileNotFound,
+                                  QStringLiteral("luigi/DatiQZ")));
+    const QString longName = QString(57, u'x') + QStringLiteral("/DatiQZ");
+    EXPECT_TRUE(raisesEngineError([&] { m_workspace->openDatabase(longName); }, InvalidName, QStringLiteral("63")));
+    EXPECT_TRUE(raisesEngineError(
+        [&] { TableCursor::open(m_workspace->openDatabase(QStringLiteral("mario/DatiQZ")), QStringLiteral("Nulla")); },
+        TableNotFound, QStringLiteral("Nulla")));
+}
+
+TEST_F(PgEngine, AServerThatRefusesIsAFailedConnectionWithItsOwnMessage)
+{
+    m_server.exec(QStringLiteral("ALTER ROLE %1 PASSWORD 'giusta'").arg(m_server.roleOf(QStringLiteral("mario"))));
+    const QString tcp =
+        m_server.cluster().replace(QRegularExpression(QStringLiteral("host=\\S+")), QStringLiteral("host=127.0.0.1"));
+    const QString wrongPassword = tcp + QStringLiteral(" dbname=%1 user=%2 password=sbagliata")
+                                            .arg(m_server.database(), m_server.roleOf(QStringLiteral("mario")));
+    EXPECT_TRUE(raisesEngineError(
+        [&] { Workspace::defaultWorkspace(wrongPassword)->openDatabase(QStringLiteral("mario/DatiQZ")); },
+        ServerConnectionFailed, QStringLiteral("password")));
+
+    QElapsedTimer timer;
+    timer.start();
+    EXPECT_TRUE(raisesEngineError(
+        [&] {
+            Workspace::defaultWorkspace(QStringLiteral("host=127.0.0.1 port=1"))->openDatabase(QStringLiteral("x"));
+        },
+        ServerConnectionFailed));
+    EXPECT_LT(timer.elapsed(), 6000);
+}
+
+// --- Seek and read ---
+
+TEST_F(PgEngine, SeeksThePrimaryKeyWithDateTimesInWholeSeconds)
+{
+    auto cursor = reminder();
+    ASSERT_FALSE(cursor->noMatch());
+    EXPECT_EQ(cursor->field(QStringLiteral("PmDocumento")).asText(), QStringLiteral("/doc/a.txt"));
+    EXPECT_TRUE(cursor->field(QStringLiteral("PmAllarm")).isNull());
+    EXPECT_EQ(cursor->field(QStringLiteral("PmData")).kind(), Value::Kind::DateTime);
+
+    cursor->seek(Equal, dueKey(57, QStringLiteral("2024-05-14 09:30:01"), QStringLiteral("MAN")));
+    EXPECT_TRUE(cursor->noMatch());
+    EXPECT_TRUE(raisesEngineError([&] { cursor->field(QStringLiteral("PmDocumento")); }, NoCurrentRecord));
+    // A key the column cannot hold matches nothing, as on the files.
+    cursor->seek(Equal, {Value::text(QStringLiteral("MAN")), Value::text(QStringLiteral("x")), Value::text({})});
+    EXPECT_TRUE(cursor->noMatch());
+}
+
+// --- Writes: exactly the positioned row, exactly the named fields ---
+
+TEST_F(PgEngine, UpdateAndDeleteTouchOnlyThePositionedRowAndTheNamedFields)
+{
+    auto cursor = reminder();
+    cursor->edit();
+    cursor->setField(QStringLiteral("PmAllarm"),
+                     Value::dateTime(*daySerialFromStorageText(QStringLiteral("2024-05-14 09:45:00"))));
+    cursor->setField(QStringLiteral("PmWait"), Value::text(QStringLiteral(" ")));
+    cursor->update();
+    EXPECT_EQ(remindersAsText(), QStringLiteral("INS,/doc/b.txt,S,ANNA | MAN,/doc/a.txt,2024-05-14 09:45:00, ,ANNA"));
+
+    auto appointment =
+        positioned(QStringLiteral("mario/VisiteQZ"), QStringLiteral("Appuntamenti"), QStringLiteral("MAN"));
+    appointment->edit();
+    appointment->setField(QStringLiteral("ApAllarm"), Value::real(-36));
+    appointment->update();
+    EXPECT_EQ(m_server.scalar(QStringLiteral("SELECT \"ApAllarm\" FROM %1").arg(Appointments)), QStringLiteral("-36"));
+
+    cursor->remove();
+    EXPECT_EQ(remindersAsText(), QStringLiteral("INS,/doc/b.txt,S,ANNA"));
+}
+
+TEST_F(PgEngine, TheOperatorsRoleMayNotChangeWhatTheActionsDoNotWrite)
+{
+    auto cursor = reminder();
+    cursor->edit();
+    cursor->setField(QStringLiteral("PmDocumento"), Value::text(QStringLiteral("/altro")));
+    EXPECT_TRUE(raisesEngineError([&] { cursor->update(); }, NoPermission));
+    EXPECT_EQ(
+        m_server.scalar(QStringLiteral("SELECT count(*) FROM %1 WHERE \"PmDocumento\" = '/altro'").arg(Reminders)),
+        QStringLiteral("0"));
+}
+
+TEST_F(PgEngine, AnotherClientsChangeOrDeleteIsReportedNotOverwritten)
+{
+    auto cursor = reminder();
+    cursor->edit();
+    cursor->setField(QStringLiteral("PmWait"), Value::text(QStringLiteral(" ")));
+    m_server.exec(QStringLiteral("UPDATE %1 SET \"PmOperatore\" = 'PIERO' WHERE \"PmAzione\" = 'MAN'").arg(Reminders));
+    EXPECT_TRUE(raisesEngineError([&] { cursor->update(); }, RowChangedByAnotherUser, QStringLiteral("Promemoria")));
+    EXPECT_EQ(remindersAsText(), QStringLiteral("INS,/doc/b.txt,S,ANNA | MAN,/doc/a.txt,S,PIERO"));
+
+    // Edited again, the row is read afresh and the write takes.
+    cursor->edit();
+    cursor->setField(QStringLiteral("PmWait"), Value::text(QStringLiteral(" ")));
+    cursor->update();
+    EXPECT_EQ(remindersAsText(), QStringLiteral("INS,/doc/b.txt,S,ANNA | MAN,/doc/a.txt, ,PIERO"));
+
+    m_server.exec(QStringLiteral("DELETE FROM %1 WHERE \"PmAzione\" = 'MAN'").arg(Reminders));
+    EXPECT_TRUE(raisesEngineError([&] { cursor->edit(); }, RowDeletedByAnotherUser));
+    EXPECT_TRUE(raisesEngineError([&] { cursor->remove(); }, RowDeletedByAnotherUser));
+}
+
+// --- Waiting and failing like the files ---
+
+TEST_F(PgEngine, ALockHeldPastTheBusyTimeIsTheLockedErrorWithTheWindowKeptPainted)
+{
+    PGconn* other = m_server.otherSession();
+    PgTestServer::run(other,
+                      QStringLiteral("BEGIN; SELECT 1 FROM %1 WHERE \"PmAzione\" = 'MAN' FOR UPDATE").arg(Reminders));
+    auto cursor = reminder();
+    cursor->edit();
+    cursor->setField(QStringLiteral("PmWait"), Value::text(QStringLiteral(" ")));
+    int hookCalls = 0;
+    setLockWaitHook([&] { ++hookCalls; });
+    QElapsedTimer timer;
+    timer.start();
+    EXPECT_TRUE(raisesEngineError([&] { cursor->update(); }, DatabaseLocked, QStringLiteral("55P03")));
+    EXPECT_LE(timer.elapsed(), BusyTimeoutMs + 500);
+    EXPECT_GE(hookCalls, 100);
+    PQfinish(other);
+    EXPECT_EQ(remindersAsText(), QStringLiteral("INS,/doc/b.txt,S,ANNA | MAN,/doc/a.txt,S,ANNA"));
+}
+
+TEST_F(PgEngine, AConnectionLostAfterTheLoadFailsTheStepAndTheNextTryConnectsAgain)
+{
+    auto cursor = reminder();
+    m_server.exec(QStringLiteral("SELECT pg_terminate_backend(pid) FROM pg_stat_activity WHERE usename = '%1'")
+                      .arg(m_server.roleOf(QStringLiteral("mario"))));
+    EXPECT_TRUE(raisesEngineError([&] { cursor->edit(); }, ServerConnectionFailed));
+    cursor->edit();
+    cursor->setField(QStringLiteral("PmWait"), Value::text(QStringLiteral(" ")));
+    cursor->update();
+    EXPECT_EQ(remindersAsText(), QStringLiteral("INS,/doc/b.txt,S,ANNA | MAN,/doc/a.txt, ,ANNA"));
+}
+
+TEST_F(PgEngine, AnActionsWritesAreCommittedTogetherOrNotAtAll)
+{
+    auto appointment =
+        positioned(QStringLiteral("mario/VisiteQZ"), QStringLiteral("Appuntamenti"), QStringLiteral("MAN"));
+    auto cursor = reminder();
+    m_workspace->beginTransaction();
+    appointment->edit();
+    appointment->setField(QStringLiteral("ApAllarm"), Value::integer(0));
+    appointment->update();
+    m_server.exec(QStringLiteral("DELETE FROM %1 WHERE \"PmAzione\" = 'INS'").arg(Reminders));
+    auto gone = reminder(QStringLiteral("INS"));
+    EXPECT_TRUE(gone->noMatch());
+    m_server.exec(QStringLiteral("UPDATE %1 SET \"PmOperatore\" = 'PIERO'").arg(Reminders));
+    cursor->edit();
+    EXPECT_NO_THROW(m_workspace->rollbackTransaction());
+    EXPECT_EQ(m_server.scalar(QStringLiteral("SELECT \"ApAllarm\" FROM %1").arg(Appointments)), QStringLiteral("15"));
+
+    m_workspace->beginTransaction();
+    appointment->edit();
+    appointment->setField(QStringLiteral("ApAllarm"), Value::integer(0));
+    appointment->update();
+    cursor->remove();
+    m_workspace->commitTransaction();
+    EXPECT_EQ(m_server.scalar(QStringLiteral("SELECT \"ApAllarm\" FROM %1").arg(Appointments)), QStringLiteral("0"));
+    EXPECT_EQ(remindersAsText(), QStringLiteral("<NULL>"));
+}
+
+} // namespace
