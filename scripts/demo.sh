@@ -2,20 +2,44 @@
 # Sets up the machine, builds the pop-up, creates a demo store in ./demo and launches the pop-up on it.
 # Without a display (a bare server), the pop-up runs under a private headless X server and a screenshot of
 # its window is written to demo/screenshot.png.
+# With --server, the store is on a throw-away local PostgreSQL server instead of SQLite files, as in an office
+# whose operators share one agenda; the server is stopped and removed when the demo ends.
+#
+#   scripts/demo.sh [--server]
 set -euo pipefail
 cd "$(dirname "$0")/.."
+on_server=0
+case "${1:-}" in
+"") ;;
+--server) on_server=1 ;;
+*)
+    echo "usage: $0 [--server]" >&2
+    exit 2
+    ;;
+esac
 bash scripts/setup.sh
 bash scripts/build.sh release
 popup="$PWD/build/release/src/reminder-popup"
 
 rm -rf demo
-launch_line=$(bash scripts/make-demo-store.sh "$PWD/demo" | tail -n 1)
+store_options=()
+if [ "$on_server" -eq 1 ]; then
+    source scripts/private-pg-server.sh
+    pg_dir=$(mktemp -d /tmp/rp-demo-pg.XXXXXX)
+    trap 'stop_private_pg_server "$pg_dir"' EXIT
+    start_private_pg_server "$pg_dir"
+    psql -q -X -c "CREATE DATABASE agenda"
+    store_options=(--server "host=$PGHOST port=$PGPORT dbname=agenda")
+    echo "demo server: $PGHOST, port $PGPORT, database agenda"
+fi
+launch_line=$(bash scripts/make-demo-store.sh "${store_options[@]}" "$PWD/demo" | tail -n 1)
 command_text=$(printf '%s' "$launch_line" | sed -E 's/^[^"]*"(.*)"$/\1/')
 echo "demo store: $PWD/demo"
 echo "launching: $popup \"$command_text\""
 
 if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
-    exec "$popup" "$command_text"
+    "$popup" "$command_text"
+    exit
 fi
 
 echo "no display: running under a headless X server; the window closes after a screenshot"
