@@ -73,8 +73,10 @@ set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-liberation")
 # private one that ldconfig has no business with.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS OFF)
 set(CPACK_PRE_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/cmake/DebianLibraryDepends.cmake)
-# Attached documents are opened through the desktop's associated program, which Qt reaches with xdg-open.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils")
+# Attached documents are opened through the desktop's associated program, which Qt reaches with xdg-open;
+# the office store's client library is loaded at run time, only when the settings name a server, so
+# dpkg-shlibdeps cannot see it.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils, libpq5")
 # The packages are built under the build folder, never among the sources.
 set(CPACK_PACKAGE_DIRECTORY ${PROJECT_BINARY_DIR}/packages)
 include(CPack)

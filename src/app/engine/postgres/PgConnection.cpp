@@ -2,10 +2,10 @@
 
 #include "app/engine/EngineErrors.h"
 #include "app/engine/LockWait.h"
+#include "app/engine/postgres/LibPq.h"
 #include "app/engine/postgres/PgFailure.h"
 
 #include <chrono>
-#include <libpq-fe.h>
 #include <poll.h>
 
 namespace rp::engine {
@@ -43,13 +43,17 @@ bool waitForSocket(int socket, bool forWriting, Clock::time_point deadline)
 
 PgResult::~PgResult()
 {
-    PQclear(m_result);
+    if (m_result != nullptr) {
+        libpq().PQclear(m_result);
+    }
 }
 
 PgResult& PgResult::operator=(PgResult&& other) noexcept
 {
     if (this != &other) {
-        PQclear(m_result);
+        if (m_result != nullptr) {
+            libpq().PQclear(m_result);
+        }
         m_result = other.m_result;
         other.m_result = nullptr;
     }
@@ -58,43 +62,46 @@ PgResult& PgResult::operator=(PgResult&& other) noexcept
 
 int PgResult::rows() const
 {
-    return m_result != nullptr ? PQntuples(m_result) : 0;
+    return m_result != nullptr ? libpq().PQntuples(m_result) : 0;
 }
 
 int PgResult::columns() const
 {
-    return m_result != nullptr ? PQnfields(m_result) : 0;
+    return m_result != nullptr ? libpq().PQnfields(m_result) : 0;
 }
 
 std::optional<QByteArray> PgResult::value(int row, int column) const
 {
-    if (PQgetisnull(m_result, row, column) != 0) {
+    if (libpq().PQgetisnull(m_result, row, column) != 0) {
         return std::nullopt;
     }
-    return QByteArray(PQgetvalue(m_result, row, column), PQgetlength(m_result, row, column));
+    return QByteArray(libpq().PQgetvalue(m_result, row, column), libpq().PQgetlength(m_result, row, column));
 }
 
 int PgResult::affectedRows() const
 {
-    return QByteArray(PQcmdTuples(m_result)).toInt();
+    return QByteArray(libpq().PQcmdTuples(m_result)).toInt();
 }
 
 PgConnection::PgConnection(QString connectionString) : m_connectionString(connectionString.toUtf8()) {}
 
 PgConnection::~PgConnection()
 {
-    PQfinish(m_conn);
+    drop();
 }
 
+// Only a connection that was made has loaded libpq.
 void PgConnection::drop()
 {
-    PQfinish(m_conn);
-    m_conn = nullptr;
+    if (m_conn != nullptr) {
+        libpq().PQfinish(m_conn);
+        m_conn = nullptr;
+    }
 }
 
 void PgConnection::ensureConnected()
 {
-    if (m_conn != nullptr && PQstatus(m_conn) == CONNECTION_OK) {
+    if (m_conn != nullptr && libpq().PQstatus(m_conn) == CONNECTION_OK) {
         return;
     }
     drop();
@@ -112,22 +119,22 @@ void PgConnection::connect()
     // settings must not change: text travels as UTF-8.
     const char* keywords[] = {"fallback_application_name", "dbname", "client_encoding", nullptr};
     const char* values[] = {"reminder-popup", m_connectionString.constData(), "UTF8", nullptr};
-    m_conn = PQconnectStartParams(keywords, values, 1);
+    m_conn = libpq().PQconnectStartParams(keywords, values, 1);
     if (m_conn == nullptr) {
         throw serverConnectionFailed(QStringLiteral("memoria insufficiente"));
     }
     // libpq leaves the timing of a non-blocking connection to the caller, so the bound is the program's own.
     const auto deadline = Clock::now() + std::chrono::milliseconds(ConnectTimeoutMs);
     PostgresPollingStatusType status = PGRES_POLLING_WRITING;
-    while (PQstatus(m_conn) != CONNECTION_BAD && status != PGRES_POLLING_OK && status != PGRES_POLLING_FAILED) {
-        if (!waitForSocket(PQsocket(m_conn), status == PGRES_POLLING_WRITING, deadline)) {
+    while (libpq().PQstatus(m_conn) != CONNECTION_BAD && status != PGRES_POLLING_OK && status != PGRES_POLLING_FAILED) {
+        if (!waitForSocket(libpq().PQsocket(m_conn), status == PGRES_POLLING_WRITING, deadline)) {
             drop();
             throw serverConnectionFailed(
                 QStringLiteral("nessuna risposta dal server entro %1 secondi.").arg(ConnectTimeoutMs / 1000));
         }
-        status = PQconnectPoll(m_conn);
+        status = libpq().PQconnectPoll(m_conn);
     }
-    if (PQstatus(m_conn) != CONNECTION_OK) {
+    if (libpq().PQstatus(m_conn) != CONNECTION_OK) {
         const QString message = libpqMessage(m_conn);
         drop();
         throw serverConnectionFailed(message);
@@ -144,23 +151,23 @@ PgResult PgConnection::runStatement(const QByteArray& sql, const std::vector<PgP
     }
     // Parameter types are left to the server, which takes them from the columns they are compared with or
     // written to: a value always travels apart from the statement's text.
-    if (PQsendQueryParams(m_conn, sql.constData(), static_cast<int>(values.size()), nullptr, values.data(), nullptr,
-                          nullptr, 0) == 0) {
+    if (libpq().PQsendQueryParams(m_conn, sql.constData(), static_cast<int>(values.size()), nullptr, values.data(),
+                                  nullptr, nullptr, 0) == 0) {
         const QString message = libpqMessage(m_conn);
         drop();
         throw serverConnectionLost(message);
     }
     const auto deadline = Clock::now() + std::chrono::milliseconds(BusyTimeoutMs);
     for (;;) {
-        if (PQconsumeInput(m_conn) == 0) {
+        if (libpq().PQconsumeInput(m_conn) == 0) {
             const QString message = libpqMessage(m_conn);
             drop();
             throw serverConnectionLost(message);
         }
-        if (PQisBusy(m_conn) == 0) {
+        if (libpq().PQisBusy(m_conn) == 0) {
             break;
         }
-        if (!waitForSocket(PQsocket(m_conn), false, deadline)) {
+        if (!waitForSocket(libpq().PQsocket(m_conn), false, deadline)) {
             // The statement may still be running there: the connection's state is unknown, so it is closed.
             drop();
             throw serverNotAnswering(BusyTimeoutMs / 1000);
@@ -168,12 +175,12 @@ PgResult PgConnection::runStatement(const QByteArray& sql, const std::vector<PgP
     }
     PgResult first;
     bool haveFirst = false;
-    while (PGresult* next = PQgetResult(m_conn)) {
+    while (PGresult* next = libpq().PQgetResult(m_conn)) {
         if (!haveFirst) {
             first = PgResult(next);
             haveFirst = true;
         } else {
-            PQclear(next);
+            libpq().PQclear(next);
         }
     }
     return first;
@@ -185,7 +192,7 @@ PgResult PgConnection::execute(const QString& sql, const std::vector<PgParameter
     ensureConnected();
     PgResult result = runStatement(sql.toUtf8(), parameters);
     if (const std::optional<RuntimeError> failure = statementFailure(result, m_conn, database, table)) {
-        if (PQstatus(m_conn) != CONNECTION_OK) {
+        if (libpq().PQstatus(m_conn) != CONNECTION_OK) {
             drop();
         }
         throw *failure;
@@ -197,12 +204,12 @@ QString PgConnection::quotedIdentifier(const QString& name)
 {
     ensureConnected();
     const QByteArray utf8 = name.toUtf8();
-    char* quoted = PQescapeIdentifier(m_conn, utf8.constData(), static_cast<size_t>(utf8.size()));
+    char* quoted = libpq().PQescapeIdentifier(m_conn, utf8.constData(), static_cast<size_t>(utf8.size()));
     if (quoted == nullptr) {
         throw invalidName(name, libpqMessage(m_conn));
     }
     QString result = QString::fromUtf8(quoted);
-    PQfreemem(quoted);
+    libpq().PQfreemem(quoted);
     return result;
 }
 
@@ -230,7 +237,7 @@ void PgConnection::rollbackTransaction()
         return;
     }
     m_inTransaction = false;
-    if (m_conn != nullptr && PQstatus(m_conn) == CONNECTION_OK) {
+    if (m_conn != nullptr && libpq().PQstatus(m_conn) == CONNECTION_OK) {
         execute(QStringLiteral("ROLLBACK"), {}, QStringLiteral("server"));
     }
 }

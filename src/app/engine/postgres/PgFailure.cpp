@@ -1,15 +1,14 @@
 #include "app/engine/postgres/PgFailure.h"
 
 #include "app/engine/EngineErrors.h"
+#include "app/engine/postgres/LibPq.h"
 #include "app/engine/postgres/PgConnection.h"
-
-#include <libpq-fe.h>
 
 namespace rp::engine {
 
 QString libpqMessage(pg_conn* conn)
 {
-    return QString::fromUtf8(PQerrorMessage(conn)).simplified();
+    return QString::fromUtf8(libpq().PQerrorMessage(conn)).simplified();
 }
 
 std::optional<RuntimeError> statementFailure(const PgResult& result, pg_conn* conn, const QString& database,
@@ -19,13 +18,13 @@ std::optional<RuntimeError> statementFailure(const PgResult& result, pg_conn* co
     if (raw == nullptr) {
         return serverConnectionLost(libpqMessage(conn));
     }
-    const ExecStatusType status = PQresultStatus(raw);
+    const ExecStatusType status = libpq().PQresultStatus(raw);
     if (status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK) {
         return std::nullopt;
     }
-    const char* field = PQresultErrorField(raw, PG_DIAG_SQLSTATE);
+    const char* field = libpq().PQresultErrorField(raw, PG_DIAG_SQLSTATE);
     const QString sqlState = QString::fromLatin1(field != nullptr ? field : "");
-    const char* primary = PQresultErrorField(raw, PG_DIAG_MESSAGE_PRIMARY);
+    const char* primary = libpq().PQresultErrorField(raw, PG_DIAG_MESSAGE_PRIMARY);
     const QString message = primary != nullptr ? QString::fromUtf8(primary) : libpqMessage(conn);
     const QString detail = sqlState.isEmpty() ? message : QStringLiteral("%1, SQLSTATE %2").arg(message, sqlState);
     const QString where = table.isEmpty() ? database : table;
@@ -41,7 +40,7 @@ std::optional<RuntimeError> statementFailure(const PgResult& result, pg_conn* co
         return valueNotAccepted(where, detail);
     }
     // The connection broke, or the server is shutting down: the statement's outcome is the server's rollback.
-    if (sqlState.startsWith(u"08") || sqlState.startsWith(u"57P") || PQstatus(conn) != CONNECTION_OK) {
+    if (sqlState.startsWith(u"08") || sqlState.startsWith(u"57P") || libpq().PQstatus(conn) != CONNECTION_OK) {
         return serverConnectionLost(detail);
     }
     return serverFailure(database, detail);
