@@ -65,6 +65,8 @@ public:
     void commitTransaction();
     void rollbackTransaction();
     bool inTransaction() const { return m_inTransaction; }
+    // Whether a connection is up now; nothing is attempted.
+    bool isOpen() const { return m_conn != nullptr; }
 
 private:
     // Closes the connection after a failure that leaves its state unknown; the next use connects again.

@@ -27,7 +27,9 @@ public:
     }
     ~WriteScope()
     {
-        if (m_done) {
+        // A connection lost halfway has been rolled back by the server: connecting again only to roll back would
+        // make a server that is down cost the wait twice.
+        if (m_done || !m_conn.isOpen()) {
             return;
         }
         try {
@@ -35,7 +37,7 @@ public:
                                     : QStringLiteral("ROLLBACK"),
                            {}, m_database);
         } catch (const RuntimeError&) {
-            // A lost connection has been rolled back by the server already.
+            // Lost in the meantime: the server rolls back what it had.
         }
     }
     WriteScope(const WriteScope&) = delete;
