@@ -24,7 +24,7 @@ E2E_WM_HOME="$E2E_TMP/wm-home"
 mkdir -p "$E2E_WM_HOME/config" "$E2E_WM_HOME/cache" "$E2E_WM_HOME/data"
 wm_settings=(XDG_CONFIG_HOME="$E2E_WM_HOME/config" XDG_CACHE_HOME="$E2E_WM_HOME/cache"
     XDG_DATA_HOME="$E2E_WM_HOME/data")
-SESSION_BUS_PID=""
+E2E_WM_BUS_PID=""
 wm_bus_address=""
 
 poll() {
@@ -49,12 +49,14 @@ window_manager_running() {
     [ -n "$check" ] && [ "$(wm_check_window -id "$check")" = "$check" ]
 }
 
+# Its address and process stay out of the variables a test's own session bus would use.
 start_wm_session_bus() {
-    [ -z "$SESSION_BUS_PID" ] || return 0
+    [ -z "$E2E_WM_BUS_PID" ] || return 0
     local -x "${wm_settings[@]}"
+    local SESSION_BUS_PID DBUS_SESSION_BUS_ADDRESS
     start_private_session_bus "$E2E_WM_HOME"
     wm_bus_address=$DBUS_SESSION_BUS_ADDRESS
-    unset DBUS_SESSION_BUS_ADDRESS
+    E2E_WM_BUS_PID=$SESSION_BUS_PID
 }
 
 start_window_manager() {
@@ -89,11 +91,11 @@ E2E_OTHER_WINDOW=""
 
 # The settings service the bus started writes its files as it ends: waited for before the folder goes.
 stop_wm_session_bus() {
-    [ -n "$SESSION_BUS_PID" ] || return 0
-    kill -- "-$SESSION_BUS_PID" 2>/dev/null || true
-    wait "$SESSION_BUS_PID" 2>/dev/null || true
-    poll 10 eval '! kill -0 -- "-$SESSION_BUS_PID" 2>/dev/null' || echo "warning: the session bus's services live on" >&2
-    SESSION_BUS_PID=""
+    [ -n "$E2E_WM_BUS_PID" ] || return 0
+    kill -- "-$E2E_WM_BUS_PID" 2>/dev/null || true
+    wait "$E2E_WM_BUS_PID" 2>/dev/null || true
+    poll 10 eval '! kill -0 -- "-$E2E_WM_BUS_PID" 2>/dev/null' || echo "warning: the session bus's services live on" >&2
+    E2E_WM_BUS_PID=""
 }
 
 frame_extents() {
