@@ -17,10 +17,12 @@ namespace rp {
 
 namespace {
 
-// A window manager answers within a millisecond or two; the bound only matters for one that claims the request
-// and never answers, where the window is then placed without its frame rather than kept from showing.
+// xfwm4 and openbox answer within a millisecond or so: the first looks come soon after each other, and later
+// ones less often. The bound only matters for a window manager that claims the request and never answers: the
+// window is then placed without its frame rather than kept from showing.
 constexpr auto AnswerWait = std::chrono::milliseconds(500);
-constexpr auto PollInterval = std::chrono::milliseconds(1);
+constexpr auto FirstPollInterval = std::chrono::microseconds(100);
+constexpr auto LongestPollInterval = std::chrono::microseconds(4000);
 // Far larger than any frame; a bigger value is a broken answer, not a frame.
 constexpr quint32 LargestFrameSide = 4096;
 constexpr quint32 AtomListLongs = 4096;
@@ -115,6 +117,7 @@ void requestFrameExtents(xcb_connection_t* connection, xcb_window_t root, xcb_wi
 std::optional<QMargins> awaitFrameExtents(xcb_connection_t* connection, xcb_window_t window, const EwmhAtoms& atoms)
 {
     const auto deadline = std::chrono::steady_clock::now() + AnswerWait;
+    std::chrono::microseconds interval = FirstPollInterval;
     for (;;) {
         const auto sides = values<quint32>(connection, window, atoms.frameExtents, XCB_ATOM_CARDINAL, 4);
         if (sides.size() == 4) {
@@ -128,7 +131,8 @@ std::optional<QMargins> awaitFrameExtents(xcb_connection_t* connection, xcb_wind
         if (std::chrono::steady_clock::now() >= deadline) {
             return std::nullopt;
         }
-        std::this_thread::sleep_for(PollInterval);
+        std::this_thread::sleep_for(interval);
+        interval = std::min(interval * 2, LongestPollInterval);
     }
 }
 
