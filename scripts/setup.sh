@@ -10,7 +10,7 @@ packages=(
     libsqlite3-dev sqlite3 libfontconfig-dev
     libpq-dev postgresql-15 postgresql-client-15
     libgtest-dev libgmock-dev libbenchmark-dev
-    xvfb xauth xdotool x11-utils libx11-dev
+    xvfb xauth xdotool x11-utils libx11-dev libxcb1-dev
     xfwm4 openbox
     fonts-liberation fonts-dejavu-core
     time

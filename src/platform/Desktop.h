@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QMargins>
 #include <QSize>
 #include <QString>
 
@@ -45,9 +46,12 @@ public:
     // True only for an existing ordinary file (not a directory).
     virtual bool isOrdinaryFile(const QString& path) = 0;
     virtual QString currentDirectory() = 0;
-    // Sizes in twips (15 twips per device-independent pixel).
+    // In twips (15 twips per device-independent pixel).
     virtual QSize screenSizeTwips() = 0;
-    virtual QSize windowOuterSizeTwips(const QWidget& window) = 0;
+    // The title bar and borders the window manager puts around a top-level window, in pixels; empty without a
+    // window manager. Asked for before the window is first shown, it is the frame the window will get, where the
+    // window manager tells that in advance.
+    virtual QMargins windowFramePixels(const QWidget& window) = 0;
     // Lets pending window events run once.
     virtual void processEvents() = 0;
 };

@@ -3,6 +3,7 @@
 #include "common/DaySerial.h"
 #include "platform/SoundEffectModule.h"
 #include "platform/WaveFileCheck.h"
+#include "platform/X11FrameExtents.h"
 
 #include <QApplication>
 #include <QDateTime>
@@ -196,9 +197,18 @@ QSize QtDesktop::screenSizeTwips()
     return screen->geometry().size() * TwipsPerPixel;
 }
 
-QSize QtDesktop::windowOuterSizeTwips(const QWidget& window)
+QMargins QtDesktop::windowFramePixels(const QWidget& window)
 {
-    return window.frameGeometry().size() * TwipsPerPixel;
+    // Before the first show Qt knows no frame: the window manager draws it only once the window is mapped.
+    if (!window.isVisible()) {
+        if (const std::optional<QMargins> announced = frameExtentsBeforeMapping(window)) {
+            return *announced;
+        }
+    }
+    const QRect frame = window.frameGeometry();
+    const QRect client = window.geometry();
+    return {client.left() - frame.left(), client.top() - frame.top(), frame.right() - client.right(),
+            frame.bottom() - client.bottom()};
 }
 
 void QtDesktop::processEvents()

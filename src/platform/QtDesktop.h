@@ -26,7 +26,7 @@ public:
     bool isOrdinaryFile(const QString& path) override;
     QString currentDirectory() override;
     QSize screenSizeTwips() override;
-    QSize windowOuterSizeTwips(const QWidget& window) override;
+    QMargins windowFramePixels(const QWidget& window) override;
     void processEvents() override;
 
 private:

@@ -2,6 +2,7 @@
 
 #include "common/IntegerConversion.h"
 #include "common/RuntimeError.h"
+#include "platform/Desktop.h"
 
 #include <limits>
 
@@ -18,6 +19,11 @@ qint16 checkedInt16(int value)
 }
 
 } // namespace
+
+QSize outerSizeTwips(QSize clientPixels, QMargins framePixels)
+{
+    return clientPixels.grownBy(framePixels) * TwipsPerPixel;
+}
 
 PlacementGrid placementGridFor(double screenWidthTwips, double screenHeightTwips, double outerWidthTwips,
                                double outerHeightTwips)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QMargins>
+#include <QSize>
 #include <QtGlobal>
 
 namespace rp {
@@ -20,6 +22,9 @@ struct PlacementCell
 
 constexpr int SlotStepDownTwips = 700;
 constexpr int SlotStepRightTwips = 300;
+
+// The window's outer size in twips: its client area and the window manager's frame around it.
+QSize outerSizeTwips(QSize clientPixels, QMargins framePixels);
 
 // How many steps fit in the room left by the window's outer size, rounded half to even; overflow error when a
 // count leaves the 16-bit range.

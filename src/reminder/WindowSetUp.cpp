@@ -58,15 +58,22 @@ void ReminderWindow::setUp(const QString& appointmentCause)
 
 void ReminderWindow::placeOnScreen()
 {
+    // The position is the program's, never the window manager's choice: also when the grid's is the one the
+    // window already has. Marked before the frame is asked for, which may create the native window.
+    setAttribute(Qt::WA_Moved);
+    const QMargins frame = m_ctx.desktop.windowFramePixels(*this);
     const QSize screen = m_ctx.desktop.screenSizeTwips();
-    const QSize outer = m_ctx.desktop.windowOuterSizeTwips(*this);
+    const QSize outer = outerSizeTwips(size(), frame);
     const PlacementGrid grid = placementGridFor(screen.width(), screen.height(), outer.width(), outer.height());
     const PlacementCell cell = placementCellFor(grid, m_ctx.state.SlotNumber);
+    // The grid places the frame's top-left corner; the client area is set inside it. Moving the frame itself is
+    // not reliable before the first show: Qt does not know the frame yet and takes the frame's position for the
+    // client's, and the window manager then adds its frame a second time.
     // Top first, then left: an overflow of the column product leaves the top already in place.
     const int top = topForRow(cell.row) / TwipsPerPixel;
-    move(x(), top);
+    setGeometry(QRect(QPoint(geometry().x(), top + frame.top()), size()));
     const int left = leftForColumn(cell.column) / TwipsPerPixel;
-    move(left, y());
+    setGeometry(QRect(QPoint(left + frame.left(), geometry().y()), size()));
 }
 
 } // namespace rp

@@ -26,7 +26,7 @@ fail() {
 source "$REMINDER_SOURCE_DIR/scripts/private-xserver.sh"
 
 start_xserver() {
-    start_private_xserver "$E2E_TMP"
+    start_private_xserver "$E2E_TMP" "$@"
     E2E_XVFB_PID=$XVFB_PID
 }
 

@@ -3,6 +3,7 @@
 
 #include <functional>
 #include <gtest/gtest.h>
+#include <string>
 
 namespace rp {
 namespace {
@@ -64,6 +65,38 @@ TEST(PlacementGridTest, CountBeyondSixteenBitsIsOverflow)
     EXPECT_EQ(errorNumberOf([] { gridWithRoom(40000, 10); }), RuntimeError::OverflowNumber);
     EXPECT_EQ(errorNumberOf([] { gridWithRoom(10, -40000); }), RuntimeError::OverflowNumber);
 }
+
+// --- The window manager's frame is part of the outer size ---
+
+struct FramedWindow
+{
+    const char* windowManager;
+    QMargins frame; // in pixels
+    qint16 rows;
+    qint16 columns;
+};
+
+class PlacementWithFrameTest : public ::testing::TestWithParam<FramedWindow>
+{
+};
+
+// The window's client area on a 1920 x 1080 screen: a title bar alone is enough to take a row off.
+TEST_P(PlacementWithFrameTest, FrameCountsInRowsAndColumns)
+{
+    const FramedWindow& framed = GetParam();
+    const QSize outer = outerSizeTwips(QSize(459, 147), framed.frame);
+    const PlacementGrid grid = placementGridFor(1920 * 15, 1080 * 15, outer.width(), outer.height());
+    EXPECT_EQ(grid.Rows, framed.rows);
+    EXPECT_EQ(grid.Columns, framed.columns);
+    EXPECT_EQ(placeSlot(grid, 19).top, 19 % framed.rows * SlotStepDownTwips);
+}
+
+INSTANTIATE_TEST_SUITE_P(WindowManagers, PlacementWithFrameTest,
+                         ::testing::Values(FramedWindow{"none", QMargins(), 20, 73},
+                                           FramedWindow{"xfwm4", QMargins(5, 29, 5, 5), 19, 73},
+                                           FramedWindow{"openbox", QMargins(1, 20, 1, 1), 20, 73},
+                                           FramedWindow{"thickBorders", QMargins(10, 30, 10, 10), 19, 72}),
+                         [](const auto& test) { return std::string(test.param.windowManager); });
 
 // --- Cascading slots ---
 

@@ -32,7 +32,7 @@ public:
     int openDocumentResult = 42;
     QString workingDirectory = QStringLiteral("/");
     QSize screenTwips{1920 * TwipsPerPixel, 1080 * TwipsPerPixel};
-    QSize outerTwips{459 * TwipsPerPixel, 147 * TwipsPerPixel};
+    QMargins framePixels; // none, as without a window manager
     int nowCalls = 0;
 
     Answer showMessage(const QString& text, const QString& title, Icon icon, Buttons buttons) override
@@ -75,7 +75,7 @@ public:
     }
     QString currentDirectory() override { return workingDirectory; }
     QSize screenSizeTwips() override { return screenTwips; }
-    QSize windowOuterSizeTwips(const QWidget&) override { return outerTwips; }
+    QMargins windowFramePixels(const QWidget&) override { return framePixels; }
     void processEvents() override { requests << QStringLiteral("events"); }
 
     int count(const QString& request) const { return static_cast<int>(requests.count(request)); }
