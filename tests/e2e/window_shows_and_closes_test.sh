@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# The real executable on real SQLite files: the window's title is the exact expected text, and closing the
+# The real executable on a real store: the window's title is the exact expected text, and closing the
 # window changes no row of any table.
 source "$(dirname "$0")/lib.sh"
 start_xserver
