@@ -125,14 +125,16 @@ store_sql() {
     fi
 }
 
-# Every table and row of the store, in an order that does not depend on where a row was written.
+# Every table and row of the store, in an order that does not depend on where a row was written. A missing file
+# is not created: it says so.
 store_dump() {
     if store_is_server; then
         pg_dump_sorted agenda
     else
-        sqlite3 "$DATA_DB" .dump
-        sqlite3 "$VISITS_DB" .dump
-        sqlite3 "$WORK_DB" .dump
+        local db
+        for db in "$DATA_DB" "$VISITS_DB" "$WORK_DB"; do
+            sqlite3 -readonly "$db" .dump 2>&1 || true
+        done
     fi
 }
 pg_dump_sorted() {
