@@ -26,42 +26,50 @@ trap stop_everything EXIT
 due_at=$(date_text 7230 '%Y-%m-%d %H:%M:%S')
 due_line=$(date -d "$due_at" '+%d/%m/%Y %H:%M:%S')
 {
-    echo "BEGIN; INSERT INTO TabAzioni VALUES ('MAN', 'MANUTENZIONE', 255);"
-    echo "INSERT INTO Appuntamenti VALUES (901, '2030-01-01 10:00:00', 'BKG', 'di fondo', 'BKG', 0);"
+    echo "BEGIN; INSERT INTO \"TabAzioni\" VALUES ('MAN', 'MANUTENZIONE', 255);"
+    echo "INSERT INTO \"Appuntamenti\" VALUES (901, '2030-01-01 10:00:00', 'BKG', 'di fondo', 'BKG', 0);"
     for i in $(seq 1 $POPUPS); do
-        printf "INSERT INTO Appuntamenti VALUES (%d, '%s', 'MAN', 'nota %d', 'P%02d', 30);\n" \
+        printf "INSERT INTO \"Appuntamenti\" VALUES (%d, '%s', 'MAN', 'nota %d', 'P%02d', 30);\n" \
             $((BASE_CLIENT + i)) "$due_at" "$i" "$i"
     done
     echo "COMMIT;"
-} | sqlite3 "$VISITS_DB"
+} | store_sql "$VISITS_DB"
 {
-    echo "BEGIN; INSERT INTO Promemoria VALUES (901, '2030-01-01 10:00:00', 'BKG', NULL, '2030-01-01 10:00:00', 'S');"
+    echo "BEGIN; INSERT INTO \"Promemoria\" VALUES (901, '2030-01-01 10:00:00', 'BKG', NULL, '2030-01-01 10:00:00', 'S');"
     for i in $(seq 1 $POPUPS); do
-        printf "INSERT INTO Promemoria VALUES (%d, '%s', 'MAN', 'doc %d', '%s', 'S');\n" \
+        printf "INSERT INTO \"Promemoria\" VALUES (%d, '%s', 'MAN', 'doc %d', '%s', 'S');\n" \
             $((BASE_CLIENT + i)) "$due_at" "$i" "$due_at"
     done
     echo "COMMIT;"
-} | sqlite3 "$WORK_DB"
+} | store_sql "$WORK_DB"
 store_snapshot "$E2E_TMP/expected"
 
 # The other process: one write transaction per round on each file, inserting a row and updating another, some
 # rounds holding the write lock for a while. Each committed transaction is logged, to be replayed on the
 # snapshot; a round that could not get the lock within the same busy wait as the pop-ups is counted.
+# write_transaction DB SQL: SQL as one write transaction, waiting for locks as long as the pop-ups do.
+write_transaction() {
+    if store_is_server; then
+        store_sql "$1" "SET lock_timeout = $STORE_BUSY_WAIT_MS; BEGIN; $2 COMMIT;"
+    else
+        sqlite3 -bail -cmd ".timeout $STORE_BUSY_WAIT_MS" "$1" "BEGIN IMMEDIATE; $2 COMMIT;"
+    fi
+}
 writer() {
     local round=0 deadline=$((SECONDS + WRITER_MAX_SECONDS)) hold sql
     while [ $round -lt $WRITER_MAX_ROUNDS ] && [ $SECONDS -lt $deadline ] && [ ! -e "$E2E_TMP/writer.stop" ]; do
         round=$((round + 1))
         hold=""
-        [ $((round % 5)) = 0 ] && hold="SELECT count(*) FROM (WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c WHERE x < 300000) SELECT x FROM c);"
-        sql="BEGIN IMMEDIATE; INSERT INTO Appuntamenti VALUES (900, '2030-01-01 10:00:00', 'B$round', 'fondo $round', 'BKG', $round); UPDATE Appuntamenti SET ApAllarm = $round WHERE ApCliente = 901; $hold COMMIT;"
-        if sqlite3 -bail -cmd ".timeout $STORE_BUSY_WAIT_MS" "$VISITS_DB" "$sql" >/dev/null 2>>"$E2E_TMP/writer.err"; then
+        [ $((round % 5)) = 0 ] && hold="SELECT count(*) FROM (WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c WHERE x < 300000) SELECT x FROM c) AS h;"
+        sql="INSERT INTO \"Appuntamenti\" VALUES (900, '2030-01-01 10:00:00', 'B$round', 'fondo $round', 'BKG', $round); UPDATE \"Appuntamenti\" SET \"ApAllarm\" = $round WHERE \"ApCliente\" = 901; $hold"
+        if write_transaction "$VISITS_DB" "$sql" >/dev/null 2>>"$E2E_TMP/writer.err"; then
             echo "$sql" >>"$E2E_TMP/writer-visits.sql"
             echo "$EPOCHSECONDS" >>"$E2E_TMP/writer.commits"
         else
             echo "visits $round" >>"$E2E_TMP/writer.failed"
         fi
-        sql="BEGIN IMMEDIATE; INSERT INTO Promemoria VALUES (900, '2030-01-01 10:00:00', 'B$round', 'doc $round', '2030-01-01 09:00:00', 'S'); UPDATE Promemoria SET PmDocumento = 'agg $round' WHERE PmCliente = 901; $hold COMMIT;"
-        if sqlite3 -bail -cmd ".timeout $STORE_BUSY_WAIT_MS" "$WORK_DB" "$sql" >/dev/null 2>>"$E2E_TMP/writer.err"; then
+        sql="INSERT INTO \"Promemoria\" VALUES (900, '2030-01-01 10:00:00', 'B$round', 'doc $round', '2030-01-01 09:00:00', 'S'); UPDATE \"Promemoria\" SET \"PmDocumento\" = 'agg $round' WHERE \"PmCliente\" = 901; $hold"
+        if write_transaction "$WORK_DB" "$sql" >/dev/null 2>>"$E2E_TMP/writer.err"; then
             echo "$sql" >>"$E2E_TMP/writer-work.sql"
             echo "$EPOCHSECONDS" >>"$E2E_TMP/writer.commits"
         else
@@ -136,32 +144,31 @@ done
 due_epoch=$(epoch_of "$due_at")
 first=$((BASE_CLIENT + 1))
 last=$((BASE_CLIENT + POPUPS))
-alarms=$(sqlite3 -separator '|' "$WORK_DB" \
-    "SELECT PmCliente, PmAllarm, quote(PmWait) FROM Promemoria WHERE PmCliente BETWEEN $first AND $last ORDER BY PmCliente")
-leads=$(sqlite3 -separator '|' "$VISITS_DB" \
-    "SELECT ApCliente, CAST(ApAllarm AS INTEGER), ApAllarm = CAST(ApAllarm AS INTEGER) FROM Appuntamenti WHERE ApCliente BETWEEN $first AND $last ORDER BY ApCliente")
+alarms=$(store_sql "$WORK_DB" "SELECT \"PmCliente\", \"PmAllarm\", '[' || \"PmWait\" || ']' FROM \"Promemoria\"
+    WHERE \"PmCliente\" BETWEEN $first AND $last ORDER BY \"PmCliente\"")
+leads=$(store_sql "$VISITS_DB" "SELECT \"ApCliente\", CAST(\"ApAllarm\" AS INTEGER), CAST(\"ApAllarm\" = CAST(\"ApAllarm\" AS INTEGER) AS INTEGER)
+    FROM \"Appuntamenti\" WHERE \"ApCliente\" BETWEEN $first AND $last ORDER BY \"ApCliente\"")
 [ "$(echo "$alarms" | wc -l)" = "$POPUPS" ] && [ "$(echo "$leads" | wc -l)" = "$POPUPS" ] || fail "rows are missing"
 : >"$E2E_TMP/expected-visits.sql"
 : >"$E2E_TMP/expected-work.sql"
 while IFS='|' read -r client alarm wait_flag <&3 && IFS='|' read -r lead_client lead whole <&4; do
     i=$((client - BASE_CLIENT))
     [ "$lead_client" = "$client" ] || fail "appointment and reminder rows do not pair up"
-    [ "$wait_flag" = "' '" ] || fail "pop-up $i: PmWait is $wait_flag"
+    [ "$wait_flag" = "[ ]" ] || fail "pop-up $i: PmWait is $wait_flag"
     alarm_epoch=$(epoch_of "$alarm")
     [ "$alarm_epoch" -ge $((keys_from + i * 60)) ] && [ "$alarm_epoch" -le $((all_ended + i * 60 + 1)) ] ||
         fail "pop-up $i: PmAllarm $alarm is not $i minutes after its key"
     seconds_before=$((due_epoch - alarm_epoch))
     [ "$whole" = 1 ] && [ $((lead * 60)) -le $((seconds_before + 2)) ] && [ $(((lead + 1) * 60)) -gt $((seconds_before - 2)) ] ||
         fail "pop-up $i: ApAllarm $lead does not round down the $seconds_before s before the appointment"
-    echo "UPDATE Appuntamenti SET ApAllarm = $lead WHERE ApCliente = $client;" >>"$E2E_TMP/expected-visits.sql"
-    echo "UPDATE Promemoria SET PmAllarm = '$alarm', PmWait = ' ' WHERE PmCliente = $client;" >>"$E2E_TMP/expected-work.sql"
+    echo "UPDATE \"Appuntamenti\" SET \"ApAllarm\" = $lead WHERE \"ApCliente\" = $client;" >>"$E2E_TMP/expected-visits.sql"
+    echo "UPDATE \"Promemoria\" SET \"PmAllarm\" = '$alarm', \"PmWait\" = ' ' WHERE \"PmCliente\" = $client;" >>"$E2E_TMP/expected-work.sql"
 done 3<<<"$alarms" 4<<<"$leads"
 
-cat "$E2E_TMP/expected-visits.sql" "$E2E_TMP/writer-visits.sql" | sqlite3 "$E2E_TMP/expected/VisiteQZ.mdb" >/dev/null
-cat "$E2E_TMP/expected-work.sql" "$E2E_TMP/writer-work.sql" | sqlite3 "$E2E_TMP/expected/WorkQZ.mdb" >/dev/null
+cat "$E2E_TMP/expected-visits.sql" "$E2E_TMP/writer-visits.sql" | snapshot_sql "$E2E_TMP/expected" VisiteQZ >/dev/null
+cat "$E2E_TMP/expected-work.sql" "$E2E_TMP/writer-work.sql" | snapshot_sql "$E2E_TMP/expected" WorkQZ >/dev/null
 diff <(snapshot_dump "$E2E_TMP/expected" | sort) <(store_dump | sort) >&2 ||
     fail "the store differs from the pop-ups' and the other process's writes"
-for db in "$DATA_DB" "$VISITS_DB" "$WORK_DB"; do
-    [ "$(sqlite3 "$db" 'PRAGMA integrity_check')" = ok ] || fail "integrity check of $db"
-done
+damage=$(store_damage "$DATA_DB" "$VISITS_DB" "$WORK_DB")
+[ -z "$damage" ] || fail "$damage"
 echo "PASS: $POPUPS pop-ups postponed with status 0, every row of the other process kept, integrity ok"

@@ -3,18 +3,34 @@
 # and during postpone and stop (longer than it), a database file the system refuses to write, the reminder
 # row deleted or changed by another process while the window is open. A write that did not take keeps the
 # window open with the "ERRORE IN SCRITTURA" box; the program ends with status 0, the stores are as the steps
-# that ran left them, and nothing is half-written.
+# that ran left them, and nothing is half-written. On the server the two writes of an action are one
+# transaction: where the files keep the step that ran, the server keeps neither.
 source "$(dirname "$0")/fault_lib.sh"
 start_xserver
 
 HOLDER_PID=""
 # hold_lock DB KIND SECONDS [SQL]: another process takes the lock (IMMEDIATE keeps writers out, EXCLUSIVE
 # readers too), runs SQL inside its transaction, keeps the lock for SECONDS and commits; returns once the lock
-# is held. Its commit waits for readers to let go, as the scheduling application's would.
+# is held. Its commit waits for readers to let go, as the scheduling application's would. On the server,
+# IMMEDIATE locks every row of the database's tables as the application's own edits would, EXCLUSIVE the
+# tables themselves.
 hold_lock() {
+    local table take=""
     rm -f "$E2E_TMP/locked"
-    printf '.timeout 5000\nBEGIN %s;\nSELECT count(*) FROM sqlite_master;\n%s\n.shell touch %q\n.shell sleep %s\nCOMMIT;\n' \
-        "$2" "${4:-}" "$E2E_TMP/locked" "$3" | sqlite3 -bail "$1" >/dev/null &
+    if store_is_server; then
+        for table in $(tables_of "$1"); do
+            if [ "$2" = IMMEDIATE ]; then
+                take+="SELECT 1 FROM \"$table\" FOR UPDATE; "
+            else
+                take+="LOCK TABLE \"$table\" IN ACCESS EXCLUSIVE MODE; "
+            fi
+        done
+        printf 'SET lock_timeout = 5000;\nBEGIN;\n%s\n%s\n\\! touch %q\nSELECT pg_sleep(%s);\nCOMMIT;\n' \
+            "$take" "${4:-}" "$E2E_TMP/locked" "$3" | store_sql "$1" >/dev/null &
+    else
+        printf '.timeout 5000\nBEGIN %s;\nSELECT count(*) FROM sqlite_master;\n%s\n.shell touch %q\n.shell sleep %s\nCOMMIT;\n' \
+            "$2" "${4:-}" "$E2E_TMP/locked" "$3" | sqlite3 -bail "$1" >/dev/null &
+    fi
     HOLDER_PID=$!
     for _ in $(seq 1 100); do
         [ -e "$E2E_TMP/locked" ] && return 0
@@ -29,6 +45,36 @@ release_holder() {
 }
 now_ms() {
     date +%s%3N
+}
+tables_of() {
+    case "$1" in
+    *DatiQZ*) echo Clienti ;;
+    *VisiteQZ*) echo Appuntamenti TabAzioni ;;
+    *) echo Promemoria ;;
+    esac
+}
+# lock_text DB: how the box names a database another process holds locked.
+lock_text() {
+    if store_is_server; then
+        echo "$1 (canceling statement due to lock timeout, SQLSTATE 55P03)"
+    else
+        echo "$1 (database is locked)"
+    fi
+}
+# lead_after_failed_action LEAD: ApAllarm's test once an action's reminder write failed: on the files the
+# appointment's write that ran stays (LEAD), on the server it was rolled back with the rest.
+lead_after_failed_action() {
+    if store_is_server; then
+        echo '"ApAllarm" = 30'
+    else
+        echo "$1"
+    fi
+}
+# expect_value DB SQL VALUE WHAT: the query gives VALUE, or the row fails saying WHAT.
+expect_value() {
+    local got
+    got=$(store_sql "$1" "$2")
+    [ "$got" = "$3" ] || row_fail "$4 ($got, expected $3)"
 }
 
 row "database locked by another process during the load, for less than the busy wait: the load succeeds"
@@ -57,7 +103,7 @@ for action in postpone stop; do
     fingerprint_before
     hold_lock "$WORK_DB" IMMEDIATE 8
     start=$(now_ms)
-    box_text="ERRORE IN SCRITTURA PROMEMORIA | 3260: Database bloccato da un altro processo: $WORK_DB (database is locked)"
+    box_text="ERRORE IN SCRITTURA PROMEMORIA | 3260: Database bloccato da un altro processo: $(lock_text "$WORK_DB")"
     if [ "$action" = postpone ]; then
         press "$window" alt+p
         wait_box ERRORE "$box_text"
@@ -68,37 +114,40 @@ for action in postpone stop; do
         release_holder
         answer_box Return
         expect_end 0
-        [ "$(sqlite3 "$WORK_DB" "SELECT PmWait = ' ' AND PmAllarm > '$DUE_STORE' FROM Promemoria")" = 1 ] ||
-            row_fail "the reminder was not postponed: $(sqlite3 "$WORK_DB" .dump | grep INSERT)"
-        [ "$(sqlite3 "$VISITS_DB" 'SELECT ApAllarm != 30 FROM Appuntamenti')" = 1 ] || row_fail "the appointment was not written"
+        expect_value "$WORK_DB" "SELECT CAST(\"PmWait\" = ' ' AND \"PmAllarm\" > '$DUE_STORE' AS INTEGER) FROM \"Promemoria\"" 1 \
+            "the reminder was not postponed"
+        expect_value "$VISITS_DB" 'SELECT CAST("ApAllarm" != 30 AS INTEGER) FROM "Appuntamenti"' 1 "the appointment was not written"
     else
         press "$window" alt+n
         wait_box ERRORE "$box_text"
         shown_after=$(($(now_ms) - start))
         grep -q "^reminder-popup: Promemoria: eliminazione non eseguito: 3260 - " "$E2E_TMP/popup.err" ||
             row_fail "no skipped delete reported: $(cat "$E2E_TMP/popup.err")"
-        # Annulla: the window stays, the appointment step that ran stays, the reminder is still there.
+        # Annulla: the window stays, the reminder is still there.
         answer_box Escape
         expect_window_open "$window"
-        [ "$(sqlite3 "$VISITS_DB" 'SELECT ApAllarm = 0 FROM Appuntamenti')" = 1 ] || row_fail "the appointment step did not run"
-        [ "$(sqlite3 "$WORK_DB" 'SELECT count(*) FROM Promemoria')" = 1 ] || row_fail "the reminder row went"
+        expect_value "$VISITS_DB" "SELECT CAST($(lead_after_failed_action '"ApAllarm" = 0') AS INTEGER) FROM \"Appuntamenti\"" 1 \
+            "the appointment's lead"
+        expect_value "$WORK_DB" 'SELECT count(*) FROM "Promemoria"' 1 "the reminder row went"
         # The operator tries again once the other process has let go.
         release_holder
         press "$window" alt+n
         expect_end 0
-        [ "$(sqlite3 "$WORK_DB" 'SELECT count(*) FROM Promemoria')" = 0 ] || row_fail "the reminder was not deleted"
+        expect_value "$WORK_DB" 'SELECT count(*) FROM "Promemoria"' 0 "the reminder was not deleted"
     fi
     [ "$shown_after" -ge 4500 ] || row_fail "the box came after ${shown_after} ms: the write did not wait for the lock"
     [ "$shown_after" -lt 7500 ] || row_fail "the box came after ${shown_after} ms: the wait was not bounded"
     [ "$(box_count "$box_text")" = 1 ] || row_fail "the box came back: $(cat "$E2E_TMP/popup.err")"
     expect_no_new_files
+    expect_others_unchanged
     expect_integrity "$DATA_DB" "$VISITS_DB" "$WORK_DB"
     row_pass
 done
 
 row "database file read-only during postpone: the box, Annulla, the window stays until closed"
-fault_store "$E2E_TMP/store" "mario"
-if chattr +i "$WORK_DB" 2>/dev/null && ! (echo >>"$WORK_DB") 2>/dev/null; then
+if skip_on_server "$ROW"; then
+    :
+elif fault_store "$E2E_TMP/store" "mario" && chattr +i "$WORK_DB" 2>/dev/null && ! (echo >>"$WORK_DB") 2>/dev/null; then
     # Immutable: refused even to root, which ignores permission bits.
     fingerprint_before
     launch_popup "$COMMAND"
@@ -113,7 +162,7 @@ if chattr +i "$WORK_DB" 2>/dev/null && ! (echo >>"$WORK_DB") 2>/dev/null; then
         row_fail "no refused write reported: $(cat "$E2E_TMP/popup.err")"
     [ "$(sha256sum <"$WORK_DB")" = "$(echo "$FINGERPRINT" | grep "WorkQZ.mdb$" | cut -d' ' -f1)  -" ] ||
         row_fail "the read-only file changed"
-    [ "$(sqlite3 "$VISITS_DB" 'SELECT ApAllarm != 30 FROM Appuntamenti')" = 1 ] || row_fail "the appointment step did not run"
+    expect_value "$VISITS_DB" 'SELECT CAST("ApAllarm" != 30 AS INTEGER) FROM "Appuntamenti"' 1 "the appointment step did not run"
     expect_no_new_files
     expect_integrity "$DATA_DB" "$VISITS_DB" "$WORK_DB"
     row_pass
@@ -127,7 +176,7 @@ for action in postpone stop; do
     fault_store "$E2E_TMP/store" "mario"
     launch_popup "$COMMAND"
     window=$(reminder_window)
-    sqlite3 "$WORK_DB" "DELETE FROM Promemoria;"
+    store_sql "$WORK_DB" 'DELETE FROM "Promemoria";'
     fingerprint_before
     if [ "$action" = postpone ]; then
         press "$window" alt+p
@@ -142,21 +191,22 @@ for action in postpone stop; do
         expect_window_open "$window"
         "$X11_CLOSE_WINDOW" "$window"
         expected_skip="Promemoria: apertura in modifica non eseguito: 3167 - "
-        expected_lead="ApAllarm != 30"
+        expected_lead=$(lead_after_failed_action '"ApAllarm" != 30')
     else
         # Already what the operator asked: no box, the window closes.
         press "$window" alt+n
         expected_skip="Promemoria: eliminazione non eseguito: 3167 - "
-        expected_lead="ApAllarm = 0"
+        expected_lead='"ApAllarm" = 0'
     fi
     expect_end 0
     grep -q "^reminder-popup: $expected_skip" "$E2E_TMP/popup.err" || row_fail "no skipped step: $(cat "$E2E_TMP/popup.err")"
     if [ "$action" = stop ]; then
         expect_no_box
     fi
-    [ "$(sqlite3 "$WORK_DB" 'SELECT count(*) FROM Promemoria')" = 0 ] || row_fail "the deleted row came back"
-    [ "$(sqlite3 "$VISITS_DB" "SELECT $expected_lead FROM Appuntamenti")" = 1 ] || row_fail "the appointment was not written"
+    expect_value "$WORK_DB" 'SELECT count(*) FROM "Promemoria"' 0 "the deleted row came back"
+    expect_value "$VISITS_DB" "SELECT CAST($expected_lead AS INTEGER) FROM \"Appuntamenti\"" 1 "the appointment's lead"
     expect_no_new_files
+    expect_others_unchanged
     expect_integrity "$DATA_DB" "$VISITS_DB" "$WORK_DB"
     row_pass
 done
@@ -167,16 +217,34 @@ launch_popup "$COMMAND"
 window=$(reminder_window)
 fingerprint_before
 # The other process changes the row and commits while the pop-up's update waits for the lock.
-hold_lock "$WORK_DB" IMMEDIATE 3 "UPDATE Promemoria SET PmDocumento = 'altro.txt';"
+hold_lock "$WORK_DB" IMMEDIATE 3 "UPDATE \"Promemoria\" SET \"PmDocumento\" = 'altro.txt';"
 press "$window" alt+p
 box_text="ERRORE IN SCRITTURA PROMEMORIA | 3197: Il record della tabella 'Promemoria' è stato modificato da un altro utente dopo l'inizio della modifica: le modifiche non sono state salvate."
 expect_box ERRORE "$box_text" Return
 release_holder
 expect_end 0
 [ "$(box_count "$box_text")" = 1 ] || row_fail "Riprova failed again: $(cat "$E2E_TMP/popup.err")"
-[ "$(sqlite3 "$WORK_DB" "SELECT PmDocumento || '|' || PmWait || '|' || (PmAllarm > '$DUE_STORE') FROM Promemoria")" = "altro.txt| |1" ] ||
-    row_fail "the reminder row: $(sqlite3 "$WORK_DB" .dump | grep INSERT)"
-[ "$(sqlite3 "$VISITS_DB" 'SELECT ApAllarm != 30 FROM Appuntamenti')" = 1 ] || row_fail "the appointment was not written"
+expect_value "$WORK_DB" "SELECT \"PmDocumento\" || '|' || \"PmWait\" || '|' || CAST(\"PmAllarm\" > '$DUE_STORE' AS INTEGER) FROM \"Promemoria\"" \
+    "altro.txt| |1" "the reminder row"
+expect_value "$VISITS_DB" 'SELECT CAST("ApAllarm" != 30 AS INTEGER) FROM "Appuntamenti"' 1 "the appointment was not written"
 expect_no_new_files
+expect_others_unchanged
+expect_integrity "$DATA_DB" "$VISITS_DB" "$WORK_DB"
+row_pass
+
+row "reminder row changed by another process before postpone: the postpone takes, the other change stays"
+fault_store "$E2E_TMP/store" "mario"
+launch_popup "$COMMAND"
+window=$(reminder_window)
+store_sql "$WORK_DB" "UPDATE \"Promemoria\" SET \"PmDocumento\" = 'altro.txt';"
+fingerprint_before
+press "$window" alt+p
+expect_end 0
+expect_no_box
+expect_value "$WORK_DB" "SELECT \"PmDocumento\" || '|' || \"PmWait\" || '|' || CAST(\"PmAllarm\" > '$DUE_STORE' AS INTEGER) FROM \"Promemoria\"" \
+    "altro.txt| |1" "the reminder row"
+expect_value "$VISITS_DB" 'SELECT CAST("ApAllarm" != 30 AS INTEGER) FROM "Appuntamenti"' 1 "the appointment was not written"
+expect_no_new_files
+expect_others_unchanged
 expect_integrity "$DATA_DB" "$VISITS_DB" "$WORK_DB"
 row_pass

@@ -8,18 +8,14 @@ start_xserver
 mkdir "$E2E_TMP/cwd"
 cd "$E2E_TMP/cwd"
 
-sql_text() {
-    printf '%s' "${1//\'/\'\'}"
-}
-
 row "action code and client fields carrying SQL text"
 fault_store "$E2E_TMP/store" "mario"
 code="x'; DROP TABLE Promemoria; --"
 cause="'; DELETE FROM Appuntamenti; --"
-sqlite3 "$DATA_DB" "UPDATE Clienti SET CliRagsoc = '$(sql_text "x'); DROP TABLE Clienti; --")';"
-sqlite3 "$VISITS_DB" "INSERT INTO TabAzioni VALUES ('$(sql_text "$code")', '$(sql_text "$code")', 255);
-    UPDATE Appuntamenti SET ApAzione = '$(sql_text "$code")', ApCausa = '$(sql_text "$cause")';"
-sqlite3 "$WORK_DB" "UPDATE Promemoria SET PmAzione = '$(sql_text "$code")';"
+store_sql "$DATA_DB" "UPDATE \"Clienti\" SET \"CliRagsoc\" = '$(sql_text "x'); DROP TABLE Clienti; --")';"
+store_sql "$VISITS_DB" "INSERT INTO \"TabAzioni\" VALUES ('$(sql_text "$code")', '$(sql_text "$code")', 255);
+    UPDATE \"Appuntamenti\" SET \"ApAzione\" = '$(sql_text "$code")', \"ApCausa\" = '$(sql_text "$cause")';"
+store_sql "$WORK_DB" "UPDATE \"Promemoria\" SET \"PmAzione\" = '$(sql_text "$code")';"
 TITLE="APP. $(date -d "$DUE_STORE" '+%d/%m %H:%M')-$cause"
 fingerprint_before
 launch_popup "$SETTINGS|0|57|$code|$DUE_LINE"
@@ -27,11 +23,11 @@ window=$(reminder_window)
 press "$window" alt+p
 expect_end 0
 expect_no_box
-[ "$(sqlite3 "$WORK_DB" "SELECT count(*) FROM Promemoria WHERE PmAzione = '$(sql_text "$code")' AND PmWait = ' '")" = 1 ] ||
-    row_fail "the reminder was not postponed: $(sqlite3 "$WORK_DB" .dump)"
-[ "$(sqlite3 "$VISITS_DB" "SELECT count(*) FROM Appuntamenti WHERE ApAllarm != 30")" = 1 ] || row_fail "the appointment was not written"
-[ "$(sqlite3 "$VISITS_DB" "SELECT count(*) FROM TabAzioni")" = 2 ] || row_fail "TabAzioni changed"
-[ "$(sqlite3 "$DATA_DB" "SELECT count(*) FROM Clienti")" = 1 ] || row_fail "Clienti changed"
+[ "$(store_sql "$WORK_DB" "SELECT count(*) FROM \"Promemoria\" WHERE \"PmAzione\" = '$(sql_text "$code")' AND \"PmWait\" = ' '")" = 1 ] ||
+    row_fail "the reminder was not postponed: $(store_dump)"
+[ "$(store_sql "$VISITS_DB" "SELECT count(*) FROM \"Appuntamenti\" WHERE \"ApAllarm\" != 30")" = 1 ] || row_fail "the appointment was not written"
+[ "$(store_sql "$VISITS_DB" "SELECT count(*) FROM \"TabAzioni\"")" = 2 ] || row_fail "TabAzioni changed"
+[ "$(store_sql "$DATA_DB" "SELECT count(*) FROM \"Clienti\"")" = 1 ] || row_fail "Clienti changed"
 expect_no_new_files
 expect_integrity "$DATA_DB" "$VISITS_DB" "$WORK_DB"
 row_pass
@@ -40,7 +36,7 @@ document="$E2E_TMP/docs/a b; touch pwned1 \$(touch pwned2) \`touch pwned3\` \"q\
 
 row "document path carrying shell syntax, file missing: the error box, nothing run"
 fault_store "$E2E_TMP/store" "mario"
-sqlite3 "$WORK_DB" "UPDATE Promemoria SET PmDocumento = '$(sql_text "$document")';"
+store_sql "$WORK_DB" "UPDATE \"Promemoria\" SET \"PmDocumento\" = '$(sql_text "$document")';"
 fingerprint_before
 launch_popup "$COMMAND"
 window=$(reminder_window)
@@ -55,7 +51,7 @@ row_pass
 
 row "document path carrying shell syntax, file present: the opener gets the path as one argument, nothing run"
 fault_store "$E2E_TMP/store" "mario"
-sqlite3 "$WORK_DB" "UPDATE Promemoria SET PmDocumento = '$(sql_text "$document")';"
+store_sql "$WORK_DB" "UPDATE \"Promemoria\" SET \"PmDocumento\" = '$(sql_text "$document")';"
 mkdir -p "$E2E_TMP/docs" "$E2E_TMP/bin"
 echo "documento" >"$document"
 opened="$E2E_TMP/opened.args"

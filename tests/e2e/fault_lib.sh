@@ -1,6 +1,7 @@
 # Shared by the fault-matrix tests: one fresh store per row, the operator's message read from the program's
 # standard error (the box's text cannot be read from outside) together with the box's window title, and the
-# checks every row ends with: exit status, files created or changed, PRAGMA integrity_check.
+# checks every row ends with: exit status, files created or changed (and the server's rows), PRAGMA
+# integrity_check of the files.
 source "$(dirname "$0")/lib.sh"
 
 # Files made immutable by a row are released before lib.sh removes the folder.
@@ -26,25 +27,14 @@ row_pass() {
 # (SETTINGS), one client, action, appointment due five minutes ago and its reminder; DUE_LINE is the
 # appointment's time as the launcher writes it and TITLE the reminder window's exact title.
 fault_store() {
-    STORE="$1"
-    local op="$2"
-    rm -rf "$STORE"
-    mkdir -p "$STORE/$op"
-    DATA_DB="$STORE/$op/DatiQZ.mdb"
-    VISITS_DB="$STORE/$op/VisiteQZ.mdb"
-    WORK_DB="$STORE/$op/WorkQZ.mdb"
-    sqlite3 "$DATA_DB" <"$REMINDER_SOURCE_DIR/data/layout/DatiQZ.sql"
-    sqlite3 "$VISITS_DB" <"$REMINDER_SOURCE_DIR/data/layout/VisiteQZ.sql"
-    sqlite3 "$WORK_DB" <"$REMINDER_SOURCE_DIR/data/layout/WorkQZ.sql"
-    SETTINGS="$STORE/popup.ini"
-    printf '[BASE]\nOPERATORE=%s\n[PATH]\nFILE=%s/\nWORK=%s/\n[AGENDA]\nSuonoSN=N\n' "$op" "$STORE" "$STORE" >"$SETTINGS"
+    store_create "$1" "$2"
     DUE_STORE=$(date_text -300 '%Y-%m-%d %H:%M:00')
     DUE_LINE=$(date -d "$DUE_STORE" '+%d/%m/%Y %H:%M:%S')
     TITLE="APP. $(date -d "$DUE_STORE" '+%d/%m %H:%M')-VERIFICA"
-    sqlite3 "$DATA_DB" "INSERT INTO Clienti VALUES (57, 'ROSSI SRL', 'ROSSI IMPIANTI');"
-    sqlite3 "$VISITS_DB" "INSERT INTO TabAzioni VALUES ('MAN', 'MANUTENZIONE', 255);
-        INSERT INTO Appuntamenti VALUES (57, '$DUE_STORE', 'MAN', 'Controllo caldaia', 'VERIFICA', 30);"
-    sqlite3 "$WORK_DB" "INSERT INTO Promemoria VALUES (57, '$DUE_STORE', 'MAN', '', '$DUE_STORE', 'S');"
+    store_sql "$DATA_DB" "INSERT INTO \"Clienti\" VALUES (57, 'ROSSI SRL', 'ROSSI IMPIANTI');"
+    store_sql "$VISITS_DB" "INSERT INTO \"TabAzioni\" VALUES ('MAN', 'MANUTENZIONE', 255);
+        INSERT INTO \"Appuntamenti\" VALUES (57, '$DUE_STORE', 'MAN', 'Controllo caldaia', 'VERIFICA', 30);"
+    store_sql "$WORK_DB" "INSERT INTO \"Promemoria\" VALUES (57, '$DUE_STORE', 'MAN', '', '$DUE_STORE', 'S');"
     COMMAND="$SETTINGS|0|57|MAN|$DUE_LINE"
 }
 
@@ -53,12 +43,25 @@ fault_store() {
 files_fingerprint() {
     (cd "$E2E_TMP" && find . -mindepth 2 -type f -not -path "./runtime/*" -print0 | LC_ALL=C sort -z | xargs -0 -r sha256sum)
 }
+# On the server, every table and row of the store as well.
 fingerprint_before() {
     FINGERPRINT=$(files_fingerprint)
+    STORE_DUMP=$(store_dump)
 }
 expect_files_unchanged() {
     [ "$(files_fingerprint)" = "$FINGERPRINT" ] ||
         row_fail "files created or changed: $(diff <(echo "$FINGERPRINT") <(files_fingerprint) | grep '^[<>]' | head -n 5)"
+    if store_is_server; then
+        [ "$(store_dump)" = "$STORE_DUMP" ] ||
+            row_fail "the server's rows changed: $(diff <(echo "$STORE_DUMP") <(store_dump) | grep '^[<>]' | head -n 5)"
+    fi
+}
+# For the rows whose actions write the appointment and the reminder (checked by the row itself): every other
+# table, row, column and grant of the store is as fingerprint_before found it.
+expect_others_unchanged() {
+    local written='^INSERT INTO [^ ]*"?(Appuntamenti|Promemoria)"? VALUES'
+    diff <(echo "$STORE_DUMP" | grep -vE "$written") <(store_dump | grep -vE "$written") >&2 ||
+        row_fail "rows other than the action's changed"
 }
 # Only the names: for the rows whose store is meant to be written.
 expect_no_new_files() {
@@ -70,30 +73,34 @@ expect_no_new_files() {
 
 # expect_integrity DB...: PRAGMA integrity_check is "ok" on every database (opened read-only: never created).
 expect_integrity() {
-    local db result
-    for db in "$@"; do
-        result=$(sqlite3 -readonly "$db" 'PRAGMA integrity_check;' 2>&1) || row_fail "integrity check could not run on $db: $result"
-        [ "$result" = "ok" ] || row_fail "integrity of $db: $result"
-    done
+    local damage
+    damage=$(store_damage "$@")
+    [ -z "$damage" ] || row_fail "$damage"
 }
 
-# wait_stderr_line LINE: waits until the pop-up printed exactly LINE on standard error.
+# wait_stderr_line LINE [GREP-OPTION]: waits until the pop-up printed exactly LINE on standard error (with
+# -E: a line matching the extended expression LINE).
 wait_stderr_line() {
+    local how=${2:--F}
     for _ in $(seq 1 200); do
-        grep -qxF -- "$1" "$E2E_TMP/popup.err" 2>/dev/null && return 0
+        grep -qx "$how" -- "$1" "$E2E_TMP/popup.err" 2>/dev/null && return 0
         kill -0 "$E2E_POPUP_PID" 2>/dev/null || break
         sleep 0.05
     done
-    grep -qxF -- "$1" "$E2E_TMP/popup.err" 2>/dev/null && return 0
+    grep -qx "$how" -- "$1" "$E2E_TMP/popup.err" 2>/dev/null && return 0
     row_fail "no line '$1' on standard error; it holds: $(cat "$E2E_TMP/popup.err")"
 }
 
-# wait_box TITLE TEXT: the operator sees a box titled exactly TITLE with the text TEXT (line feeds as " | ");
-# sets BOX_ID to the box's window.
+# wait_box TITLE TEXT [-E]: the operator sees a box titled exactly TITLE with the text TEXT (line feeds as
+# " | "; with -E, TEXT is an extended expression); sets BOX_ID to the box's window.
 wait_box() {
     local title="$1" text="$2" name
     BOX_ID=""
-    wait_stderr_line "reminder-popup: $title: $text"
+    if [ "${3:-}" = -E ]; then
+        wait_stderr_line "reminder-popup: $title: $text" -E
+    else
+        wait_stderr_line "reminder-popup: $title: $text"
+    fi
     for _ in $(seq 1 200); do
         for candidate in $(xdotool search --onlyvisible --name '.' 2>/dev/null || true); do
             name=$(xdotool getwindowname "$candidate" 2>/dev/null || true)
@@ -162,8 +169,10 @@ press() {
     xdotool windowfocus --sync "$1" key "$2"
 }
 
-# expect_load_error_and_end TEXT: the load error box with TEXT, answered with OK, then the program ends with status 0.
+# expect_load_error_and_end TEXT [-E]: the load error box with TEXT, answered with OK, then the program ends with
+# status 0.
 expect_load_error_and_end() {
-    expect_box "Promemoria appuntamenti" "$1" Return
+    wait_box "Promemoria appuntamenti" "$1" "${2:-}"
+    answer_box Return
     expect_end 0
 }

@@ -13,7 +13,8 @@ postpone_and_check() {
     press "$window" alt+p
     expect_end 0
     expect_no_box
-    [ "$(sqlite3 "$WORK_DB" "SELECT PmWait FROM Promemoria")" = " " ] || row_fail "the reminder was not postponed"
+    [ "$(store_sql "$WORK_DB" "SELECT '[' || \"PmWait\" || ']' FROM \"Promemoria\"")" = "[ ]" ] || row_fail "the reminder was not postponed"
+    [ "$(store_sql "$VISITS_DB" "SELECT count(*) FROM \"Appuntamenti\" WHERE \"ApAllarm\" != 30")" = 1 ] || row_fail "the appointment was not written"
     expect_no_new_files
     expect_integrity "$DATA_DB" "$VISITS_DB" "$WORK_DB"
 }
@@ -42,7 +43,7 @@ row_pass
 
 row "settings in Windows-1252 with an accented operator name and folder: the folders are found"
 fault_store "$E2E_TMP/Archivio città" "Niccolò"
-printf '[BASE]\nOPERATORE=Niccolò\n[PATH]\nFILE=%s/\nWORK=%s/\n[AGENDA]\nSuonoSN=N\n' "$STORE" "$STORE" |
+{ settings_text "Niccolò" "$STORE" && printf '[AGENDA]\nSuonoSN=N\n'; } |
     iconv -f UTF-8 -t WINDOWS-1252 >"$SETTINGS"
 grep -q $'Niccol\xf2' "$SETTINGS" || row_fail "the settings file is not in Windows-1252"
 postpone_and_check
@@ -53,5 +54,11 @@ fault_store "$E2E_TMP/dati #1 %20 ?è" "Niccolò #2 %41 ?"
 mv "$SETTINGS" "$STORE/pop up #%3F ?è.ini"
 SETTINGS="$STORE/pop up #%3F ?è.ini"
 COMMAND="$SETTINGS|0|57|MAN|$DUE_LINE"
+postpone_and_check
+row_pass
+
+# The settings reader ends a value at " ;", so the semicolon follows the quote with no blank.
+row "operator name with a quote, a double quote, a semicolon and blanks"
+fault_store "$E2E_TMP/store" "O'Neil \"x\"; y"
 postpone_and_check
 row_pass

@@ -12,6 +12,7 @@ export XDG_RUNTIME_DIR="$E2E_TMP/runtime"
 mkdir -m 700 "$XDG_RUNTIME_DIR"
 
 e2e_cleanup() {
+    store_cleanup
     [ -n "$E2E_POPUP_PID" ] && kill "$E2E_POPUP_PID" 2>/dev/null || true
     [ -n "$E2E_XVFB_PID" ] && kill "$E2E_XVFB_PID" 2>/dev/null || true
     rm -rf "$E2E_TMP"
@@ -30,25 +31,11 @@ start_xserver() {
     E2E_XVFB_PID=$XVFB_PID
 }
 
-# make_store OPERATOR: three database files under $E2E_TMP/store and a settings file $E2E_TMP/store/popup.ini.
-make_store() {
-    local op="$1"
-    STORE="$E2E_TMP/store"
-    mkdir -p "$STORE/$op"
-    sqlite3 "$STORE/$op/DatiQZ.mdb" <"$REMINDER_SOURCE_DIR/data/layout/DatiQZ.sql"
-    sqlite3 "$STORE/$op/VisiteQZ.mdb" <"$REMINDER_SOURCE_DIR/data/layout/VisiteQZ.sql"
-    sqlite3 "$STORE/$op/WorkQZ.mdb" <"$REMINDER_SOURCE_DIR/data/layout/WorkQZ.sql"
-    printf '[BASE]\nOPERATORE=%s\n[PATH]\nFILE=%s/\nWORK=%s/\n[AGENDA]\nSuonoSN=N\n' "$op" "$STORE" "$STORE" >"$STORE/popup.ini"
-    DATA_DB="$STORE/$op/DatiQZ.mdb"
-    VISITS_DB="$STORE/$op/VisiteQZ.mdb"
-    WORK_DB="$STORE/$op/WorkQZ.mdb"
-}
+source "$REMINDER_SOURCE_DIR/tests/e2e/store_lib.sh"
 
-# A fingerprint of every row of the store, to prove that nothing changed.
-store_dump() {
-    sqlite3 "$DATA_DB" .dump
-    sqlite3 "$VISITS_DB" .dump
-    sqlite3 "$WORK_DB" .dump
+# make_store OPERATOR: an empty store for OPERATOR, its settings file $E2E_TMP/store/popup.ini.
+make_store() {
+    store_create "$E2E_TMP/store" "$1"
 }
 
 # launch_popup COMMAND-TEXT: starts the pop-up in the background.
@@ -91,21 +78,6 @@ date_text() {
     date -d "@$(($(date +%s) + $1))" "+$2"
 }
 
-# store_snapshot DIR: a copy of the three database files in DIR, to be changed by hand into the expected state.
-store_snapshot() {
-    mkdir -p "$1"
-    cp "$DATA_DB" "$1/DatiQZ.mdb"
-    cp "$VISITS_DB" "$1/VisiteQZ.mdb"
-    cp "$WORK_DB" "$1/WorkQZ.mdb"
-}
-
-# snapshot_dump DIR: every row of a snapshot, in the form store_dump gives for the live store.
-snapshot_dump() {
-    sqlite3 "$1/DatiQZ.mdb" .dump
-    sqlite3 "$1/VisiteQZ.mdb" .dump
-    sqlite3 "$1/WorkQZ.mdb" .dump
-}
-
 # epoch_of STORE-DATE-TIME: seconds since the epoch of a local 'YYYY-MM-DD HH:MM:SS' (fails on anything else).
 epoch_of() {
     [[ "$1" =~ ^[0-9]{4}-[0-9]{2}-[0-9]{2}\ [0-9]{2}:[0-9]{2}:[0-9]{2}$ ]] || fail "'$1' is not a store date-time"
@@ -130,8 +102,8 @@ add_overdue_reminder() {
     [ $# -ge 1 ] && document="$quote${1//$quote/$quote$quote}$quote"
     due_store=$(date_text -300 '%Y-%m-%d %H:%M:00')
     due_line=$(date -d "$due_store" '+%d/%m/%Y %H:%M:%S')
-    sqlite3 "$DATA_DB" "INSERT INTO Clienti VALUES (57, 'ROSSI SRL', 'ROSSI IMPIANTI');"
-    sqlite3 "$VISITS_DB" "INSERT INTO TabAzioni VALUES ('MAN', 'MANUTENZIONE', 255);
-        INSERT INTO Appuntamenti VALUES (57, '$due_store', 'MAN', 'Controllo caldaia', 'VERIFICA', 30);"
-    sqlite3 "$WORK_DB" "INSERT INTO Promemoria VALUES (57, '$due_store', 'MAN', $document, '$due_store', 'S');"
+    store_sql "$DATA_DB" "INSERT INTO \"Clienti\" VALUES (57, 'ROSSI SRL', 'ROSSI IMPIANTI');"
+    store_sql "$VISITS_DB" "INSERT INTO \"TabAzioni\" VALUES ('MAN', 'MANUTENZIONE', 255);
+        INSERT INTO \"Appuntamenti\" VALUES (57, '$due_store', 'MAN', 'Controllo caldaia', 'VERIFICA', 30);"
+    store_sql "$WORK_DB" "INSERT INTO \"Promemoria\" VALUES (57, '$due_store', 'MAN', $document, '$due_store', 'S');"
 }

@@ -8,15 +8,15 @@ make_store "mario"
 due_store=$(date_text -600 '%Y-%m-%d %H:%M:%S')
 due_line=$(date -d "$due_store" '+%d/%m/%Y %H:%M:%S')
 other_store=$(date_text 86400 '%Y-%m-%d %H:%M:%S')
-sqlite3 "$DATA_DB" "INSERT INTO Clienti VALUES (57, 'ROSSI SRL', 'ROSSI IMPIANTI');"
-sqlite3 "$VISITS_DB" "INSERT INTO TabAzioni VALUES ('MAN', 'MANUTENZIONE', 255);
-    INSERT INTO Appuntamenti VALUES (57, '$due_store', 'MAN', 'Controllo caldaia', 'VERIFICA', 30);
-    INSERT INTO Appuntamenti VALUES (57, '$other_store', 'MAN', 'Altro controllo', 'ALTRO', 30);"
-sqlite3 "$WORK_DB" "INSERT INTO Promemoria VALUES (57, '$due_store', 'MAN', '$STORE/doc.txt', '$due_store', 'S');
-    INSERT INTO Promemoria VALUES (57, '$other_store', 'MAN', NULL, '$other_store', 'S');"
+store_sql "$DATA_DB" "INSERT INTO \"Clienti\" VALUES (57, 'ROSSI SRL', 'ROSSI IMPIANTI');"
+store_sql "$VISITS_DB" "INSERT INTO \"TabAzioni\" VALUES ('MAN', 'MANUTENZIONE', 255);
+    INSERT INTO \"Appuntamenti\" VALUES (57, '$due_store', 'MAN', 'Controllo caldaia', 'VERIFICA', 30);
+    INSERT INTO \"Appuntamenti\" VALUES (57, '$other_store', 'MAN', 'Altro controllo', 'ALTRO', 30);"
+store_sql "$WORK_DB" "INSERT INTO \"Promemoria\" VALUES (57, '$due_store', 'MAN', '$STORE/doc.txt', '$due_store', 'S');
+    INSERT INTO \"Promemoria\" VALUES (57, '$other_store', 'MAN', NULL, '$other_store', 'S');"
 store_snapshot "$E2E_TMP/expected"
-appointment_key="ApCliente = 57 AND ApData = '$due_store' AND ApAzione = 'MAN'"
-reminder_key="PmCliente = 57 AND PmData = '$due_store' AND PmAzione = 'MAN'"
+appointment_key="\"ApCliente\" = 57 AND \"ApData\" = '$due_store' AND \"ApAzione\" = 'MAN'"
+reminder_key="\"PmCliente\" = 57 AND \"PmData\" = '$due_store' AND \"PmAzione\" = 'MAN'"
 
 launch_popup "$STORE/popup.ini|0|57|MAN|$due_line"
 window=$(wait_window '^APP\. ')
@@ -27,12 +27,12 @@ wait_popup_end
 [ "$POPUP_STATUS" = 0 ] || fail "exit status $POPUP_STATUS: $(cat "$E2E_TMP/popup.err")"
 ! grep -q 'non eseguito' "$E2E_TMP/popup.err" || fail "a step was skipped: $(cat "$E2E_TMP/popup.err")"
 
-[ "$(sqlite3 "$WORK_DB" "SELECT count(*) FROM Promemoria WHERE $reminder_key")" = 0 ] || fail "the reminder row is still there"
-lead=$(sqlite3 "$VISITS_DB" "SELECT quote(ApAllarm) FROM Appuntamenti WHERE $appointment_key")
-[ "$(sqlite3 "$VISITS_DB" "SELECT ApAllarm = 0 FROM Appuntamenti WHERE $appointment_key")" = 1 ] ||
+[ "$(store_sql "$WORK_DB" "SELECT count(*) FROM \"Promemoria\" WHERE $reminder_key")" = 0 ] || fail "the reminder row is still there"
+lead=$(store_sql "$VISITS_DB" "SELECT \"ApAllarm\" FROM \"Appuntamenti\" WHERE $appointment_key")
+[ "$(store_sql "$VISITS_DB" "SELECT CAST(\"ApAllarm\" = 0 AS INTEGER) FROM \"Appuntamenti\" WHERE $appointment_key")" = 1 ] ||
     fail "ApAllarm is $lead, not 0"
 
-sqlite3 "$E2E_TMP/expected/VisiteQZ.mdb" "UPDATE Appuntamenti SET ApAllarm = 0 WHERE $appointment_key;"
-sqlite3 "$E2E_TMP/expected/WorkQZ.mdb" "DELETE FROM Promemoria WHERE $reminder_key;"
+snapshot_sql "$E2E_TMP/expected" VisiteQZ "UPDATE \"Appuntamenti\" SET \"ApAllarm\" = 0 WHERE $appointment_key;"
+snapshot_sql "$E2E_TMP/expected" WorkQZ "DELETE FROM \"Promemoria\" WHERE $reminder_key;"
 diff <(snapshot_dump "$E2E_TMP/expected") <(store_dump) >&2 || fail "rows other than the two written changed"
 echo "PASS: reminder row deleted, ApAllarm $lead, nothing else changed, status 0"

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# The real executable on real SQLite files: the window's title is the exact expected text, and closing the
+# The real executable on a real store: the window's title is the exact expected text, and closing the
 # window changes no row of any table.
 source "$(dirname "$0")/lib.sh"
 start_xserver
@@ -17,5 +17,5 @@ title=$(xdotool getwindowname "$window")
 "$X11_CLOSE_WINDOW" "$window"
 wait_popup_end
 [ "$POPUP_STATUS" = 0 ] || fail "exit status $POPUP_STATUS"
-[ "$(store_dump)" = "$before" ] || fail "closing the window changed the store"
+diff <(echo "$before") <(store_dump) >&2 || fail "closing the window changed the store"
 echo "PASS: title '$title', closed with status 0, store unchanged"

@@ -1,0 +1,106 @@
+#!/usr/bin/env bash
+# Fault matrix, the office server: down at the start, stopped between the load and the postpone, a wrong
+# password, an operator name too long for a schema, a write the operator's role may not make. Each gives its
+# box with the server's own message, the program ends with status 0, and no row on the server changes: the
+# two writes of an action are one transaction.
+source "$(dirname "$0")/fault_lib.sh"
+store_is_server || fail "the server's rows need REMINDER_E2E_STORE=server"
+start_xserver
+
+# with_server SERVER: the row's settings file names that server instead.
+with_server() {
+    SERVER=$1
+    { settings_text "$OPERATOR" "$STORE" && printf '[AGENDA]\nSuonoSN=N\n'; } >"$SETTINGS"
+}
+
+row "server down at the start: the load error box within the connect timeout, the program ends"
+fault_store "$E2E_TMP/store" "mario"
+fingerprint_before
+server_stop
+launch_popup "$COMMAND"
+expect_load_error_and_end "3151-Connessione al server non riuscita: .*No such file or directory.*" -E
+server_start
+expect_files_unchanged
+row_pass
+
+row "server that takes the connection and never answers: the load error box after the connect timeout"
+fault_store "$E2E_TMP/store" "mario"
+# A listener that lets the system complete the handshake and then says nothing, as a hung server would.
+coproc SILENT { exec python3 -c '
+import socket, sys, time
+s = socket.socket(); s.bind(("127.0.0.1", 0)); s.listen(8)
+print(s.getsockname()[1], flush=True); time.sleep(60)'; }
+read -r -t 10 silent_port <&"${SILENT[0]}" || row_fail "the silent listener did not start"
+with_server "host=127.0.0.1 port=$silent_port dbname=agenda user=$E2E_PG_ROLE"
+fingerprint_before
+started=$(date +%s%3N)
+launch_popup "$COMMAND"
+wait_box "Promemoria appuntamenti" "3151-Connessione al server non riuscita: nessuna risposta dal server entro 5 secondi."
+waited=$(($(date +%s%3N) - started))
+answer_box Return
+expect_end 0
+kill "$SILENT_PID" && wait "$SILENT_PID" 2>/dev/null || true
+[ "$waited" -ge 4500 ] && [ "$waited" -lt 8000 ] || row_fail "the box came after $waited ms"
+expect_files_unchanged
+echo "figure: box after $waited ms"
+row_pass
+
+row "server stopped between the load and the postpone: the write box, Annulla, nothing written"
+fault_store "$E2E_TMP/store" "mario"
+launch_popup "$COMMAND"
+window=$(reminder_window)
+fingerprint_before
+server_stop
+press "$window" alt+p
+wait_box ERRORE "ERRORE IN SCRITTURA APPUNTAMENTI \| 3151: Connessione al server (interrotta|non riuscita): .+" -E
+answer_box Escape
+expect_window_open "$window"
+server_start
+expect_files_unchanged
+"$X11_CLOSE_WINDOW" "$window"
+expect_end 0
+expect_files_unchanged
+row_pass
+
+row "wrong password over TCP: the load error box; the right one loads"
+fault_store "$E2E_TMP/store" "mario"
+store_sql "$DATA_DB" "ALTER ROLE $E2E_PG_ROLE PASSWORD 'giusta'"
+with_server "host=127.0.0.1 port=$E2E_PG_PORT dbname=agenda user=$E2E_PG_ROLE password=sbagliata"
+fingerprint_before
+launch_popup "$COMMAND"
+expect_load_error_and_end "3151-Connessione al server non riuscita: .*password authentication failed for user \"$E2E_PG_ROLE\".*" -E
+expect_files_unchanged
+with_server "host=127.0.0.1 port=$E2E_PG_PORT dbname=agenda user=$E2E_PG_ROLE password=giusta"
+launch_popup "$COMMAND"
+window=$(reminder_window)
+"$X11_CLOSE_WINDOW" "$window"
+expect_end 0
+expect_no_box
+store_sql "$DATA_DB" "ALTER ROLE $E2E_PG_ROLE PASSWORD NULL"
+row_pass
+
+row "operator name too long for a schema name: the load error box, the program ends"
+fault_store "$E2E_TMP/store" "mario"
+# 63 bytes: with "/DatiQZ" past the server's limit for a name, which would cut it (the layout could not be made).
+OPERATOR=$(printf 'operatore%.0s' 1 2 3 4 5 6 7)
+with_server "$SERVER"
+fingerprint_before
+launch_popup "$COMMAND"
+expect_load_error_and_end "3125-'$OPERATOR/DatiQZ' non è un nome valido: .+" -E
+expect_files_unchanged
+row_pass
+
+row "the operator's role may not write the reminder: the write box, Annulla, neither row written"
+fault_store "$E2E_TMP/store" "mario"
+store_sql "$WORK_DB" "REVOKE UPDATE ON \"Promemoria\" FROM $E2E_PG_ROLE"
+fingerprint_before
+launch_popup "$COMMAND"
+window=$(reminder_window)
+press "$window" alt+p
+wait_box ERRORE "ERRORE IN SCRITTURA PROMEMORIA | 3033: Permesso negato sul database 'mario/WorkQZ' (permission denied for table Promemoria, SQLSTATE 42501)"
+answer_box Escape
+expect_window_open "$window"
+"$X11_CLOSE_WINDOW" "$window"
+expect_end 0
+expect_files_unchanged
+row_pass

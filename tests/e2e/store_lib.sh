@@ -1,0 +1,192 @@
+# Sourced by lib.sh: the store the end-to-end tests run on, chosen by REMINDER_E2E_STORE: "files" (the default,
+# the three SQLite files under the operator's folder) or "server" (the operator's three schemas on a throw-away
+# PostgreSQL cluster of the test's own). A database is named by DATA_DB, VISITS_DB, WORK_DB: a file path, or
+# a schema name on the server. The tests' SQL quotes every identifier and casts what it compares, so that one
+# text reads the same on both.
+E2E_STORE=${REMINDER_E2E_STORE:-files}
+case "$E2E_STORE" in
+files | server) ;;
+*)
+    echo "FAIL: REMINDER_E2E_STORE is '$E2E_STORE', not files or server" >&2
+    exit 1
+    ;;
+esac
+E2E_PG_DIR=""
+E2E_PG_PORT=""
+# The operator's login role on the server: it may change only what the pop-up writes.
+E2E_PG_ROLE=operatore
+
+source "$REMINDER_SOURCE_DIR/scripts/private-pg-server.sh"
+
+store_is_server() {
+    [ "$E2E_STORE" = server ]
+}
+
+# skip_on_server WHY: true (and says so) for a row that only a file store can have.
+skip_on_server() {
+    store_is_server || return 1
+    echo "SKIP (files only): $1"
+}
+
+# The cluster is started by the first store of a test and stopped by store_cleanup.
+store_cleanup() {
+    if [ -n "$E2E_PG_DIR" ]; then
+        stop_private_pg_server "$E2E_PG_DIR"
+        E2E_PG_DIR=""
+    fi
+}
+
+start_store_server() {
+    [ -n "$E2E_PG_DIR" ] && return 0
+    # Short: the socket's path must stay under 107 bytes.
+    E2E_PG_DIR=$(mktemp -d /tmp/rp-pg.XXXXXX)
+    start_private_pg_server "$E2E_PG_DIR" || fail "the PostgreSQL cluster did not start"
+    E2E_PG_PORT=$PGPORT
+    # The pop-up must find its server through the settings alone, not through the environment.
+    unset PGHOST PGPORT PGUSER PGDATABASE
+}
+
+# server_stop / server_start: the cluster stopped as an administrator would and started again, same port.
+server_stop() {
+    pg_as_owner "$PG_BIN/pg_ctl" -D "$E2E_PG_DIR/data" -m fast -w -t 60 stop >/dev/null || fail "the server did not stop"
+}
+server_start() {
+    # restart reuses the options of the last start, kept by the server in postmaster.opts.
+    pg_as_owner "$PG_BIN/pg_ctl" -D "$E2E_PG_DIR/data" -l "$E2E_PG_DIR/server.log" -w -t 60 restart >/dev/null 2>&1 ||
+        fail "the server did not start again: $(tail -n 5 "$E2E_PG_DIR/server.log")"
+}
+
+# The superuser's connection to a database of the test's cluster.
+pg_conninfo() {
+    echo "host=$E2E_PG_DIR port=$E2E_PG_PORT user=postgres dbname=$1"
+}
+pg_ident() {
+    printf '"%s"' "${1//\"/\"\"}"
+}
+# pg_run DATABASE SCHEMA [SQL]: SQL (or standard input) in SCHEMA, results as sqlite3 prints them.
+pg_run() {
+    local db=$1 schema=$2
+    shift 2
+    local source=(-f -)
+    [ $# -ge 1 ] && source=(-c "$1")
+    PGOPTIONS="-c datestyle=ISO" psql -X -q -A -t -F '|' -v ON_ERROR_STOP=1 -d "$(pg_conninfo "$db")" \
+        -c "SET search_path TO $(pg_ident "$schema")" "${source[@]}"
+}
+
+# The settings' [BASE] and [PATH] sections for OPERATOR, the files under FOLDER or the server.
+settings_text() {
+    printf '[BASE]\nOPERATORE=%s\n[PATH]\nFILE=%s/\nWORK=%s/\n' "$1" "$2" "$2"
+    store_is_server && printf 'SERVER=%s\n' "$SERVER"
+    return 0
+}
+
+# store_create FOLDER OPERATOR: an empty store (made again from nothing) and its settings file FOLDER/popup.ini
+# (SETTINGS), with the sound off.
+store_create() {
+    STORE="$1"
+    OPERATOR="$2"
+    rm -rf "$STORE"
+    mkdir -p "$STORE"
+    SETTINGS="$STORE/popup.ini"
+    if store_is_server; then
+        start_store_server
+        SERVER="host=$E2E_PG_DIR port=$E2E_PG_PORT dbname=agenda user=$E2E_PG_ROLE"
+        PGOPTIONS="-c client_min_messages=warning" psql -X -q -v ON_ERROR_STOP=1 -d "$(pg_conninfo postgres)" \
+            -c "DROP DATABASE IF EXISTS agenda WITH (FORCE)" -c "CREATE DATABASE agenda" >/dev/null || fail "database agenda"
+        psql -X -q -v ON_ERROR_STOP=1 -v operator="$OPERATOR" -v role="$E2E_PG_ROLE" \
+            -f "$REMINDER_SOURCE_DIR/data/layout/server.sql" -d "$(pg_conninfo agenda)" >/dev/null || fail "server layout for '$OPERATOR'"
+        DATA_DB="$OPERATOR/DatiQZ"
+        VISITS_DB="$OPERATOR/VisiteQZ"
+        WORK_DB="$OPERATOR/WorkQZ"
+        # Tables a test makes again are readable by the operator, as the administrator's would be.
+        local schema
+        for schema in "$DATA_DB" "$VISITS_DB" "$WORK_DB"; do
+            pg_run agenda "$schema" "ALTER DEFAULT PRIVILEGES IN SCHEMA $(pg_ident "$schema") GRANT SELECT ON TABLES TO $E2E_PG_ROLE"
+        done
+    else
+        mkdir -p "$STORE/$OPERATOR"
+        DATA_DB="$STORE/$OPERATOR/DatiQZ.mdb"
+        VISITS_DB="$STORE/$OPERATOR/VisiteQZ.mdb"
+        WORK_DB="$STORE/$OPERATOR/WorkQZ.mdb"
+        sqlite3 "$DATA_DB" <"$REMINDER_SOURCE_DIR/data/layout/DatiQZ.sql"
+        sqlite3 "$VISITS_DB" <"$REMINDER_SOURCE_DIR/data/layout/VisiteQZ.sql"
+        sqlite3 "$WORK_DB" <"$REMINDER_SOURCE_DIR/data/layout/WorkQZ.sql"
+    fi
+    { settings_text "$OPERATOR" "$STORE" && printf '[AGENDA]\nSuonoSN=N\n'; } >"$SETTINGS"
+}
+
+# store_sql DATABASE [SQL]: SQL (or standard input) run on one of the store's databases; rows printed as
+# sqlite3 prints them ("|" between fields, NULL as nothing).
+store_sql() {
+    if store_is_server; then
+        pg_run agenda "$@"
+    else
+        sqlite3 -bail "$@"
+    fi
+}
+
+# Every table and row of the store, in an order that does not depend on where a row was written. A missing file
+# is not created: it says so.
+store_dump() {
+    if store_is_server; then
+        pg_dump_sorted agenda
+    else
+        local db
+        for db in "$DATA_DB" "$VISITS_DB" "$WORK_DB"; do
+            sqlite3 -readonly "$db" .dump 2>&1 || true
+        done
+    fi
+}
+pg_dump_sorted() {
+    pg_dump --inserts -d "$(pg_conninfo "$1")" | grep -v -e '^--' -e '^$' -e '^\\' | LC_ALL=C sort
+}
+
+# store_snapshot DIR: a copy of the store, to be changed with snapshot_sql into the expected state.
+store_snapshot() {
+    if store_is_server; then
+        psql -X -q -v ON_ERROR_STOP=1 -d "$(pg_conninfo postgres)" -c "CREATE DATABASE $(snapshot_database "$1") TEMPLATE agenda" ||
+            fail "snapshot of the store"
+    else
+        mkdir -p "$1"
+        cp "$DATA_DB" "$1/DatiQZ.mdb"
+        cp "$VISITS_DB" "$1/VisiteQZ.mdb"
+        cp "$WORK_DB" "$1/WorkQZ.mdb"
+    fi
+}
+snapshot_database() {
+    echo "snapshot_$(basename "$1" | tr -c 'a-zA-Z0-9\n' _)"
+}
+# snapshot_sql DIR DatiQZ|VisiteQZ|WorkQZ [SQL]: store_sql on the snapshot's copy of that database.
+snapshot_sql() {
+    if store_is_server; then
+        pg_run "$(snapshot_database "$1")" "$OPERATOR/$2" "${@:3}"
+    else
+        sqlite3 -bail "$1/$2.mdb" "${@:3}"
+    fi
+}
+# snapshot_dump DIR: every row of a snapshot, in the form store_dump gives for the live store.
+snapshot_dump() {
+    if store_is_server; then
+        pg_dump_sorted "$(snapshot_database "$1")"
+    else
+        sqlite3 "$1/DatiQZ.mdb" .dump
+        sqlite3 "$1/VisiteQZ.mdb" .dump
+        sqlite3 "$1/WorkQZ.mdb" .dump
+    fi
+}
+
+# store_damage DATABASE...: nothing to say on the server (its own business); on files, PRAGMA integrity_check,
+# with the file opened read-only so that it is never created. Prints what is wrong, if anything.
+store_damage() {
+    store_is_server && return 0
+    local db result
+    for db in "$@"; do
+        result=$(sqlite3 -readonly "$db" 'PRAGMA integrity_check;' 2>&1) || { echo "integrity check could not run on $db: $result"; continue; }
+        [ "$result" = "ok" ] || echo "integrity of $db: $result"
+    done
+}
+
+# sql_text TEXT: TEXT as the inside of an SQL string literal.
+sql_text() {
+    printf '%s' "${1//\'/\'\'}"
+}
