@@ -37,11 +37,7 @@ public:
     }
 };
 
-// PopupHarness with that desktop.
-struct BoxPopup
-{
-    BoxAnsweringDesktop desktop;
-    PopupContext ctx{desktop};
+using BoxPopup = BasicPopupHarness<BoxAnsweringDesktop>;
     std::unique_ptr<ReminderWindow> window;
 
     bool start(const QString& commandText)

@@ -11,9 +11,10 @@
 namespace rp::test {
 
 // One run of the pop-up in-process: the real sequences and the real window, the desktop faked.
-struct PopupHarness
+template <typename DesktopFake = FakeDesktop>
+struct BasicPopupHarness
 {
-    FakeDesktop desktop;
+    DesktopFake desktop;
     PopupContext ctx{desktop};
     std::unique_ptr<ReminderWindow> window;
 
@@ -31,5 +32,7 @@ struct PopupHarness
     const ReminderControls& controls() const { return window->controls(); }
     QString text(QLabel* label) const { return label->text(); }
 };
+
+using PopupHarness = BasicPopupHarness<>;
 
 } // namespace rp::test
