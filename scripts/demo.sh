@@ -18,21 +18,32 @@ if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
     exec "$popup" "$command_text"
 fi
 
-echo "no display: running under a headless X server; the window closes after a screenshot"
-export XDG_RUNTIME_DIR="${XDG_RUNTIME_DIR:-$(mktemp -d)}"
-xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
-    "$1" "$2" &
-    pid=$!
-    for _ in $(seq 1 100); do
-        id=$(xdotool search --onlyvisible --name "^APP\\. " 2>/dev/null | head -n 1 || true)
-        [ -n "$id" ] && break
-        sleep 0.1
-    done
-    [ -n "$id" ] || { echo "the window did not appear" >&2; kill $pid; exit 1; }
-    sleep 0.5
-    echo "window title: $(xdotool getwindowname "$id")"
-    "$4" "$id" "$3/screenshot.png" && echo "screenshot: $3/screenshot.png"
-    xdotool windowfocus --sync "$id" key alt+p
-    wait $pid
-    echo "postponed by 15 minutes with Alt+P; exit status $?"
-' _ "$popup" "$command_text" "$PWD/demo" "$PWD/build/release/tests/x11_window_png"
+echo "no display: running under a private headless X server; the window closes after a screenshot"
+work=$(mktemp -d)
+popup_pid=""
+source scripts/private-xserver.sh
+cleanup() {
+    [ -n "$popup_pid" ] && { kill "$popup_pid" 2>/dev/null; wait "$popup_pid" 2>/dev/null; } || true
+    stop_private_xserver
+    rm -rf "$work"
+}
+trap cleanup EXIT
+start_private_xserver "$work"
+
+"$popup" "$command_text" &
+popup_pid=$!
+id=""
+for _ in $(seq 1 100); do
+    id=$(xdotool search --onlyvisible --name '^APP\. ' 2>/dev/null | head -n 1 || true)
+    [ -n "$id" ] && break
+    sleep 0.1
+done
+[ -n "$id" ] || { echo "the window did not appear" >&2; exit 1; }
+sleep 0.5
+echo "window title: $(xdotool getwindowname "$id")"
+build/release/tests/x11_window_png "$id" "$PWD/demo/screenshot.png" && echo "screenshot: $PWD/demo/screenshot.png"
+xdotool windowfocus --sync "$id" key alt+p
+status=0
+wait "$popup_pid" || status=$?
+popup_pid=""
+echo "postponed by 15 minutes with Alt+P; exit status $status"
