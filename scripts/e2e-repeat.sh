@@ -19,7 +19,7 @@ for preset in "${presets[@]}"; do
     bash scripts/build.sh "$preset" >/dev/null
 done
 
-declare -A failures
+declare -A failures=()
 failed_runs=0
 total=0
 started=$(date +%s)
