@@ -46,11 +46,11 @@ time_tool=/usr/bin/time
 [ -x "$time_tool" ] || { echo "error: $time_tool is needed (apt-get install time)" >&2; exit 1; }
 
 work=$(mktemp -d)
-XVFB_PID=""
 SESSION_BUS_PID=""
+source "$root/scripts/private-xserver.sh"
 cleanup() {
-    [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null || true
-    [ -n "$SESSION_BUS_PID" ] && kill -- "-$SESSION_BUS_PID" 2>/dev/null || true
+    stop_private_xserver
+    [ -n "$SESSION_BUS_PID" ] && { kill -- "-$SESSION_BUS_PID" 2>/dev/null; wait "$SESSION_BUS_PID" 2>/dev/null; } || true
     rm -rf "$work"
 }
 trap cleanup EXIT
@@ -60,7 +60,6 @@ demo_line=$(bash "$root/scripts/make-demo-store.sh" "$work/demo" | tail -n 1)
 request=$(sed -n 's/^  reminder-popup "\(.*\)"$/\1/p' <<<"$demo_line")
 [ -n "$request" ] || { echo "error: unexpected demo store output: $demo_line" >&2; exit 1; }
 
-source "$root/scripts/private-xserver.sh"
 start_private_xserver "$work"
 if [ "$session_bus" = yes ]; then
     source "$root/scripts/private-session-bus.sh"

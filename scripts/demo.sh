@@ -21,12 +21,23 @@ bash scripts/setup.sh
 bash scripts/build.sh release
 popup="$PWD/build/release/src/reminder-popup"
 
+work=$(mktemp -d)
+popup_pid=""
+pg_dir=""
+source scripts/private-xserver.sh
+source scripts/private-pg-server.sh
+cleanup() {
+    [ -n "$popup_pid" ] && { kill "$popup_pid" 2>/dev/null; wait "$popup_pid" 2>/dev/null; } || true
+    stop_private_xserver
+    [ -n "$pg_dir" ] && stop_private_pg_server "$pg_dir"
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
 rm -rf demo
 store_options=()
 if [ "$on_server" -eq 1 ]; then
-    source scripts/private-pg-server.sh
     pg_dir=$(mktemp -d /tmp/rp-demo-pg.XXXXXX)
-    trap 'stop_private_pg_server "$pg_dir"' EXIT
     start_private_pg_server "$pg_dir"
     psql -q -X -c "CREATE DATABASE agenda"
     store_options=(--server "host=$PGHOST port=$PGPORT dbname=agenda")
@@ -42,21 +53,23 @@ if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
     exit
 fi
 
-echo "no display: running under a headless X server; the window closes after a screenshot"
-export XDG_RUNTIME_DIR="${XDG_RUNTIME_DIR:-$(mktemp -d)}"
-xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
-    "$1" "$2" &
-    pid=$!
-    for _ in $(seq 1 100); do
-        id=$(xdotool search --onlyvisible --name "^APP\\. " 2>/dev/null | head -n 1 || true)
-        [ -n "$id" ] && break
-        sleep 0.1
-    done
-    [ -n "$id" ] || { echo "the window did not appear" >&2; kill $pid; exit 1; }
-    sleep 0.5
-    echo "window title: $(xdotool getwindowname "$id")"
-    "$4" "$id" "$3/screenshot.png" && echo "screenshot: $3/screenshot.png"
-    xdotool windowfocus --sync "$id" key alt+p
-    wait $pid
-    echo "postponed by 15 minutes with Alt+P; exit status $?"
-' _ "$popup" "$command_text" "$PWD/demo" "$PWD/build/release/tests/x11_window_png"
+echo "no display: running under a private headless X server; the window closes after a screenshot"
+start_private_xserver "$work"
+
+"$popup" "$command_text" &
+popup_pid=$!
+id=""
+for _ in $(seq 1 100); do
+    id=$(xdotool search --onlyvisible --name '^APP\. ' 2>/dev/null | head -n 1 || true)
+    [ -n "$id" ] && break
+    sleep 0.1
+done
+[ -n "$id" ] || { echo "the window did not appear" >&2; exit 1; }
+sleep 0.5
+echo "window title: $(xdotool getwindowname "$id")"
+build/release/tests/x11_window_png "$id" "$PWD/demo/screenshot.png" && echo "screenshot: $PWD/demo/screenshot.png"
+xdotool windowfocus --sync "$id" key alt+p
+status=0
+wait "$popup_pid" || status=$?
+popup_pid=""
+echo "postponed by 15 minutes with Alt+P; exit status $status"

@@ -14,16 +14,14 @@ if [ ! -x "$build/src/reminder-popup" ] || [ ! -x "$build/tests/x11_window_png" 
 fi
 
 work=$(mktemp -d)
-XVFB_PID=""
 popup_pid=""
+source "$root/scripts/private-xserver.sh"
 cleanup() {
-    [ -n "$popup_pid" ] && kill "$popup_pid" 2>/dev/null || true
-    [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null || true
+    [ -n "$popup_pid" ] && { kill "$popup_pid" 2>/dev/null; wait "$popup_pid" 2>/dev/null; } || true
+    stop_private_xserver
     rm -rf "$work"
 }
 trap cleanup EXIT
-
-source "$root/scripts/private-xserver.sh"
 start_private_xserver "$work"
 export LANG=C.UTF-8
 

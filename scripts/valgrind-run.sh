@@ -14,17 +14,15 @@ fi
 command -v valgrind >/dev/null || { echo "error: valgrind is needed (bash scripts/setup.sh)" >&2; exit 1; }
 
 work=$(mktemp -d)
-XVFB_PID=""
 popup_pid=""
+source "$root/scripts/private-xserver.sh"
 cleanup() {
-    [ -n "$popup_pid" ] && kill "$popup_pid" 2>/dev/null || true
-    [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null || true
+    [ -n "$popup_pid" ] && { kill "$popup_pid" 2>/dev/null; wait "$popup_pid" 2>/dev/null; } || true
+    stop_private_xserver
     [ -n "${KEEP_VALGRIND_LOG:-}" ] && cp "$work/memcheck.log" "$KEEP_VALGRIND_LOG"
     rm -rf "$work"
 }
 trap cleanup EXIT
-
-source "$root/scripts/private-xserver.sh"
 start_private_xserver "$work"
 
 launch_line=$(bash "$root/scripts/make-demo-store.sh" "$work/demo" | tail -n 1)

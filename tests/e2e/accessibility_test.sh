@@ -17,10 +17,13 @@ command -v dbus-daemon >/dev/null || fail "dbus-daemon not found (package dbus)"
 SESSION_BUS_PID=""
 ATSPI_PID=""
 a11y_cleanup() {
-    [ -n "$E2E_POPUP_PID" ] && kill "$E2E_POPUP_PID" 2>/dev/null || true
-    [ -n "$ATSPI_PID" ] && kill -- "-$ATSPI_PID" 2>/dev/null || true
-    [ -n "$SESSION_BUS_PID" ] && kill -- "-$SESSION_BUS_PID" 2>/dev/null || true
-    e2e_cleanup
+    local status=$?
+    stop_popup
+    for group in $ATSPI_PID $SESSION_BUS_PID; do
+        kill -- "-$group" 2>/dev/null || true
+        wait "$group" 2>/dev/null || true
+    done
+    e2e_cleanup "$status"
 }
 trap a11y_cleanup EXIT
 

@@ -6,8 +6,9 @@ source "$(dirname "$0")/lib.sh"
 
 # Files made immutable by a row are released before lib.sh removes the folder.
 fault_cleanup() {
+    local status=$?
     chattr -R -i "$E2E_TMP" 2>/dev/null || true
-    e2e_cleanup
+    e2e_cleanup "$status"
 }
 trap fault_cleanup EXIT
 

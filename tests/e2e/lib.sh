@@ -6,15 +6,22 @@ set -euo pipefail
 : "${REMINDER_SOURCE_DIR:?path of the project}"
 
 E2E_TMP=$(mktemp -d)
-E2E_XVFB_PID=""
 E2E_POPUP_PID=""
 export XDG_RUNTIME_DIR="$E2E_TMP/runtime"
 mkdir -m 700 "$XDG_RUNTIME_DIR"
+source "$REMINDER_SOURCE_DIR/scripts/private-xserver.sh"
 
+# e2e_cleanup [STATUS]: ends what the test started and waits for it to be gone, so that nothing of this test is
+# left running when the next one starts. A failed test (STATUS, by default the exit status) shows the X server's log.
 e2e_cleanup() {
+    local status=${1:-$?}
+    if [ "$status" != 0 ] && [ -s "$E2E_TMP/xvfb.log" ]; then
+        echo "X server log:" >&2
+        cat "$E2E_TMP/xvfb.log" >&2
+    fi
+    stop_popup
+    stop_private_xserver
     store_cleanup
-    [ -n "$E2E_POPUP_PID" ] && kill "$E2E_POPUP_PID" 2>/dev/null || true
-    [ -n "$E2E_XVFB_PID" ] && kill "$E2E_XVFB_PID" 2>/dev/null || true
     rm -rf "$E2E_TMP"
 }
 trap e2e_cleanup EXIT
@@ -24,11 +31,8 @@ fail() {
     exit 1
 }
 
-source "$REMINDER_SOURCE_DIR/scripts/private-xserver.sh"
-
 start_xserver() {
     start_private_xserver "$E2E_TMP" "$@"
-    E2E_XVFB_PID=$XVFB_PID
 }
 
 source "$REMINDER_SOURCE_DIR/tests/e2e/store_lib.sh"
@@ -42,6 +46,14 @@ make_store() {
 launch_popup() {
     "$REMINDER_POPUP" "$1" >"$E2E_TMP/popup.out" 2>"$E2E_TMP/popup.err" &
     E2E_POPUP_PID=$!
+}
+
+# stop_popup: ends the pop-up if it still runs and waits for it.
+stop_popup() {
+    [ -n "$E2E_POPUP_PID" ] || return 0
+    kill "$E2E_POPUP_PID" 2>/dev/null || true
+    wait "$E2E_POPUP_PID" 2>/dev/null || true
+    E2E_POPUP_PID=""
 }
 
 # wait_window TITLE-REGEX: prints the id of the pop-up's window once it is mapped.
