@@ -38,19 +38,6 @@ public:
 };
 
 using BoxPopup = BasicPopupHarness<BoxAnsweringDesktop>;
-    std::unique_ptr<ReminderWindow> window;
-
-    bool start(const QString& commandText)
-    {
-        if (!startFromCommandLine(ctx, commandText)) {
-            return false;
-        }
-        window = std::make_unique<ReminderWindow>(ctx);
-        window->load();
-        return true;
-    }
-    const ReminderControls& controls() const { return window->controls(); }
-};
 
 // Another client of one database file: holds its write lock, with its own changes not committed yet, until
 // it commits (or goes away, rolling them back).
