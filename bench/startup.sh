@@ -3,7 +3,10 @@
 # demo store until its window is mapped, and its peak memory, next to the same figures for a bare Qt Widgets
 # window (minimal_window) built by the same project. Prints the medians and their ratios; judges nothing.
 #
-#   bench/startup.sh [--runs N] [--build-dir DIR] [--no-session-bus]
+#   bench/startup.sh [--runs N] [--build-dir DIR] [--no-session-bus] [--server]
+#
+# --server puts the demo store on a throw-away local PostgreSQL server (Unix socket) instead of SQLite files, to
+# show what the office store adds: loading libpq, connecting, and the look-ups' round trips.
 #
 # Both programs run inside a private D-Bus session, as in an operator's desktop session. Without a session bus
 # Qt's accessibility bridge forks dbus-launch on every start, a cost no desktop user pays and one that grows with
@@ -16,9 +19,10 @@ root="$(cd "$(dirname "$0")/.." && pwd)"
 runs=21
 build_dir=""
 session_bus=yes
+on_server=no
 
 usage() {
-    echo "usage: $(basename "$0") [--runs N] [--build-dir DIR] [--no-session-bus]" >&2
+    echo "usage: $(basename "$0") [--runs N] [--build-dir DIR] [--no-session-bus] [--server]" >&2
     exit 2
 }
 
@@ -27,6 +31,7 @@ while [ $# -gt 0 ]; do
     --runs) [ $# -ge 2 ] || usage; runs=$2; shift 2 ;;
     --build-dir) [ $# -ge 2 ] || usage; build_dir=$2; shift 2 ;;
     --no-session-bus) session_bus=no; shift ;;
+    --server) on_server=yes; shift ;;
     *) usage ;;
     esac
 done
@@ -47,16 +52,26 @@ time_tool=/usr/bin/time
 
 work=$(mktemp -d)
 SESSION_BUS_PID=""
+pg_dir=""
 source "$root/scripts/private-xserver.sh"
+source "$root/scripts/private-pg-server.sh"
 cleanup() {
     stop_private_xserver
+    [ -n "$pg_dir" ] && stop_private_pg_server "$pg_dir"
     [ -n "$SESSION_BUS_PID" ] && { kill -- "-$SESSION_BUS_PID" 2>/dev/null; wait "$SESSION_BUS_PID" 2>/dev/null; } || true
     rm -rf "$work"
 }
 trap cleanup EXIT
 
 # The demo script prints the command line last, quoted; a mktemp folder never needs the single-quoted form.
-demo_line=$(bash "$root/scripts/make-demo-store.sh" "$work/demo" | tail -n 1)
+store_options=()
+if [ "$on_server" = yes ]; then
+    pg_dir=$(mktemp -d /tmp/rp-bench-pg.XXXXXX)
+    start_private_pg_server "$pg_dir"
+    psql -q -X -c "CREATE DATABASE agenda"
+    store_options=(--server "host=$PGHOST port=$PGPORT dbname=agenda")
+fi
+demo_line=$(bash "$root/scripts/make-demo-store.sh" "${store_options[@]}" "$work/demo" | tail -n 1)
 request=$(sed -n 's/^  reminder-popup "\(.*\)"$/\1/p' <<<"$demo_line")
 [ -n "$request" ] || { echo "error: unexpected demo store output: $demo_line" >&2; exit 1; }
 
@@ -104,6 +119,7 @@ minimal_mb=$(cut -d' ' -f2 "$work/minimal" | awk '{ print $1 / 1024 }' | median)
 
 bus_note="with a private session bus"
 [ "$session_bus" = yes ] || bus_note="without a session bus"
+[ "$on_server" = yes ] && bus_note="$bus_note, store on a local PostgreSQL server"
 echo "start-up under Xvfb $bus_note, $runs runs each, build $build_dir"
 echo "  reminder-popup ms: $(cut -d' ' -f1 "$work/popup" | tr '\n' ' ')"
 echo "  minimal_window ms: $(cut -d' ' -f1 "$work/minimal" | tr '\n' ' ')"
