@@ -278,15 +278,22 @@ TEST_F(PostponeAndDismiss, ColumnsTheProgramDoesNotKnowKeepTheirValues)
               QVariant(QStringLiteral("3/tmp/doc.txt")));
 }
 
+// A store of its own with one appointment and its reminder, and a pop-up loaded on them: for the cases that run
+// each button on a fresh store.
+bool startOnOneReminder(TestStore& store, BoxPopup& popup, double due)
+{
+    store.addAppointment(Client, due, Action, QVariant(), QVariant());
+    store.addReminder(Client, due, Action, QVariant());
+    return popup.start(store.commandLine(Client, due, Action));
+}
+
 TEST_F(PostponeAndDismiss, ReminderDeletedByAnotherProcessFailsThePostponeButIsAStopDone)
 {
     for (const int button : {0, 1}) {
         SCOPED_TRACE(button);
         TestStore fresh;
-        fresh.addAppointment(Client, due, Action, QVariant(), QVariant());
-        fresh.addReminder(Client, due, Action, QVariant());
         BoxPopup run;
-        ASSERT_TRUE(run.start(fresh.commandLine(Client, due, Action)));
+        ASSERT_TRUE(startOnOneReminder(fresh, run, due));
         fresh.exec(fresh.workDbPath(), QStringLiteral("DELETE FROM Promemoria"));
         run.desktop.fixedNow = serialOf(2026, 12, 7, 9, 0, 0);
         run.controls().cmdCli[button]->click();
@@ -362,10 +369,8 @@ TEST_F(PostponeAndDismiss, AnnullaLeavesTheWindowOpenAndTheRowsAsTheStepsLeftThe
     for (const int button : {0, 1}) {
         SCOPED_TRACE(button);
         TestStore fresh;
-        fresh.addAppointment(Client, due, Action, QVariant(), QVariant());
-        fresh.addReminder(Client, due, Action, QVariant());
         BoxPopup run;
-        ASSERT_TRUE(run.start(fresh.commandLine(Client, due, Action)));
+        ASSERT_TRUE(startOnOneReminder(fresh, run, due));
         static_cast<engine::SqliteDatabase&>(*run.ctx.state.VisitsDb).setBusyTimeout(ShortLockWaitMs);
         run.desktop.fixedNow = serialOf(2026, 12, 7, 9, 0, 0);
         const QString rows = QStringLiteral("SELECT group_concat(PmAllarm || PmWait) FROM Promemoria");

@@ -43,6 +43,16 @@ release_holder() {
     rm -f "$E2E_TMP/locked"
     HOLDER_PID=""
 }
+# The postpone took over another process's change to the reminder row, which stays; nothing else changed.
+expect_postponed_over_other_change() {
+    expect_value "$WORK_DB" "SELECT \"PmDocumento\" || '|' || \"PmWait\" || '|' || CAST(\"PmAllarm\" > '$DUE_STORE' AS INTEGER) FROM \"Promemoria\"" \
+            "altro.txt| |1" "the reminder row"
+    expect_value "$VISITS_DB" 'SELECT CAST("ApAllarm" != 30 AS INTEGER) FROM "Appuntamenti"' 1 "the appointment was not written"
+    expect_no_new_files
+    expect_others_unchanged
+    expect_integrity "$DATA_DB" "$VISITS_DB" "$WORK_DB"
+}
+
 now_ms() {
     date +%s%3N
 }
@@ -224,12 +234,7 @@ expect_box ERRORE "$box_text" Return
 release_holder
 expect_end 0
 [ "$(box_count "$box_text")" = 1 ] || row_fail "Riprova failed again: $(cat "$E2E_TMP/popup.err")"
-expect_value "$WORK_DB" "SELECT \"PmDocumento\" || '|' || \"PmWait\" || '|' || CAST(\"PmAllarm\" > '$DUE_STORE' AS INTEGER) FROM \"Promemoria\"" \
-    "altro.txt| |1" "the reminder row"
-expect_value "$VISITS_DB" 'SELECT CAST("ApAllarm" != 30 AS INTEGER) FROM "Appuntamenti"' 1 "the appointment was not written"
-expect_no_new_files
-expect_others_unchanged
-expect_integrity "$DATA_DB" "$VISITS_DB" "$WORK_DB"
+expect_postponed_over_other_change
 row_pass
 
 row "reminder row changed by another process before postpone: the postpone takes, the other change stays"
@@ -241,10 +246,5 @@ fingerprint_before
 press "$window" alt+p
 expect_end 0
 expect_no_box
-expect_value "$WORK_DB" "SELECT \"PmDocumento\" || '|' || \"PmWait\" || '|' || CAST(\"PmAllarm\" > '$DUE_STORE' AS INTEGER) FROM \"Promemoria\"" \
-    "altro.txt| |1" "the reminder row"
-expect_value "$VISITS_DB" 'SELECT CAST("ApAllarm" != 30 AS INTEGER) FROM "Appuntamenti"' 1 "the appointment was not written"
-expect_no_new_files
-expect_others_unchanged
-expect_integrity "$DATA_DB" "$VISITS_DB" "$WORK_DB"
+expect_postponed_over_other_change
 row_pass
