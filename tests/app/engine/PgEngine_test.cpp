@@ -232,6 +232,17 @@ TEST_F(PgEngine, AnActionsWritesAreCommittedTogetherOrNotAtAll)
     cursor->remove();
     m_workspace->commitTransaction();
     EXPECT_EQ(m_server.scalar(QStringLiteral("SELECT \"ApAllarm\" FROM %1").arg(Appointments)), QStringLiteral("0"));
+
+    // A connection lost before the commit: the commit fails, nothing of the action stays.
+    m_workspace->beginTransaction();
+    appointment->edit();
+    appointment->setField(QStringLiteral("ApAllarm"), Value::integer(5));
+    appointment->update();
+    m_server.exec(QStringLiteral("SELECT pg_terminate_backend(pid) FROM pg_stat_activity WHERE usename = '%1'")
+                      .arg(m_server.roleOf(QStringLiteral("mario"))));
+    EXPECT_TRUE(raisesEngineError([&] { appointment->edit(); }, ServerConnectionFailed));
+    EXPECT_TRUE(raisesEngineError([&] { m_workspace->commitTransaction(); }, ServerConnectionFailed));
+    EXPECT_EQ(m_server.scalar(QStringLiteral("SELECT \"ApAllarm\" FROM %1").arg(Appointments)), QStringLiteral("0"));
     EXPECT_EQ(remindersAsText(), QStringLiteral("<NULL>"));
 }
 

@@ -9,6 +9,7 @@ namespace rp::engine {
 // only an office on a server needs it: it is loaded on the first connection.
 #define REMINDER_LIBPQ_FUNCTIONS(X)                                                                                    \
     X(PQclear)                                                                                                         \
+    X(PQcmdStatus)                                                                                                     \
     X(PQcmdTuples)                                                                                                     \
     X(PQconnectPoll)                                                                                                   \
     X(PQconnectStartParams)                                                                                            \

@@ -78,6 +78,11 @@ std::optional<QByteArray> PgResult::value(int row, int column) const
     return QByteArray(libpq().PQgetvalue(m_result, row, column), libpq().PQgetlength(m_result, row, column));
 }
 
+QByteArray PgResult::commandStatus() const
+{
+    return QByteArray(libpq().PQcmdStatus(m_result));
+}
+
 int PgResult::affectedRows() const
 {
     return QByteArray(libpq().PQcmdTuples(m_result)).toInt();
@@ -228,7 +233,15 @@ void PgConnection::commitTransaction()
         return;
     }
     m_inTransaction = false;
-    execute(QStringLiteral("COMMIT"), {}, QStringLiteral("server"));
+    // A lost connection took the transaction with it: a new one must not report its empty COMMIT as success.
+    if (!isOpen()) {
+        throw serverConnectionLost(QStringLiteral("la transazione in corso è stata annullata dal server."));
+    }
+    const PgResult result = execute(QStringLiteral("COMMIT"), {}, QStringLiteral("server"));
+    // The server answers COMMIT on a transaction it had to abort with ROLLBACK, and no error.
+    if (result.commandStatus() != "COMMIT") {
+        throw serverFailure(QStringLiteral("server"), QStringLiteral("la transazione è stata annullata dal server."));
+    }
 }
 
 void PgConnection::rollbackTransaction()

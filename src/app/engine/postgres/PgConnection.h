@@ -26,6 +26,8 @@ public:
     std::optional<QByteArray> value(int row, int column) const;
     // The number of rows an UPDATE or DELETE touched.
     int affectedRows() const;
+    // The command tag: "COMMIT", or "ROLLBACK" for a COMMIT the server turned down.
+    QByteArray commandStatus() const;
     pg_result* raw() const { return m_result; }
 
 private:
