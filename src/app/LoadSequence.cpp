@@ -95,15 +95,12 @@ void openStores(PopupContext& ctx)
     // "<operator>/DatiQZ": operators stay apart as their folders keep them, and so do the three databases.
     const QString server = ReadServerSetting(ctx.module.SettingsPath);
     const QString operatorFolder = ctx.module.OperatorName + QLatin1Char('/');
-    if (server.isEmpty()) {
-        s.VisitsDbPath = s.DataFolder + operatorFolder + VisitsDbName + FileExtension;
-        s.DataDbPath = s.DataFolder + operatorFolder + DataDbName + FileExtension;
-        s.WorkDbPath = s.WorkFolder + operatorFolder + WorkDbName + FileExtension;
-    } else {
-        s.VisitsDbPath = operatorFolder + VisitsDbName;
-        s.DataDbPath = operatorFolder + DataDbName;
-        s.WorkDbPath = operatorFolder + WorkDbName;
-    }
+    const auto databaseName = [&](const QString& folder, const QString& name) {
+        return server.isEmpty() ? folder + operatorFolder + name + FileExtension : operatorFolder + name;
+    };
+    s.VisitsDbPath = databaseName(s.DataFolder, VisitsDbName);
+    s.DataDbPath = databaseName(s.DataFolder, DataDbName);
+    s.WorkDbPath = databaseName(s.WorkFolder, WorkDbName);
 
     s.DataWorkspace = engine::Workspace::defaultWorkspace(server);
     s.DataDb = s.DataWorkspace->openDatabase(s.DataDbPath);
