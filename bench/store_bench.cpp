@@ -1,5 +1,6 @@
 // Figures for the store: opening the three databases, finding a row by its key, and the edit/update of a
 // postpone, each on stores of 1,000 and 1,000,000 rows per table. Figures only; nothing here passes or fails.
+#include "app/engine/DefaultWorkspace.h"
 #include "app/engine/TableCursor.h"
 #include "app/engine/Workspace.h"
 #include "app/engine/sqlite/SqliteDatabase.h"
@@ -195,7 +196,7 @@ void BM_OpenThreeDatabases(benchmark::State& state)
 {
     const Store& store = storeOf(state.range(0));
     for (auto _ : state) {
-        auto workspace = Workspace::defaultWorkspace();
+        auto workspace = defaultWorkspace();
         auto data = workspace->openDatabase(store.data);
         auto visits = workspace->openDatabase(store.visits);
         auto work = workspace->openDatabase(store.work);

@@ -6,6 +6,7 @@
 #include "app/ReminderState.h"
 #include "app/SettingsReader.h"
 #include "app/SettingsValues.h"
+#include "app/engine/DefaultWorkspace.h"
 #include "app/engine/LockWait.h"
 #include "app/engine/Workspace.h"
 #include "platform/Desktop.h"
@@ -102,11 +103,11 @@ void openStores(PopupContext& ctx)
     s.DataDbPath = databaseName(s.DataFolder, DataDbName);
     s.WorkDbPath = databaseName(s.WorkFolder, WorkDbName);
 
-    s.DataWorkspace = engine::Workspace::defaultWorkspace(server);
+    s.DataWorkspace = engine::defaultWorkspace(server);
     s.DataDb = s.DataWorkspace->openDatabase(s.DataDbPath);
-    s.VisitsWorkspace = engine::Workspace::defaultWorkspace(server);
+    s.VisitsWorkspace = engine::defaultWorkspace(server);
     s.VisitsDb = s.VisitsWorkspace->openDatabase(s.VisitsDbPath);
-    s.WorkWorkspace = engine::Workspace::defaultWorkspace(server);
+    s.WorkWorkspace = engine::defaultWorkspace(server);
     s.WorkDb = s.WorkWorkspace->openDatabase(s.WorkDbPath);
 
     ctx.desktop.processEvents();

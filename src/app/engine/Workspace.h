@@ -7,17 +7,12 @@ namespace rp::engine {
 
 class Database;
 
-// The engine's default workspace: one per process and store, created on first use, serving all three databases.
-// The store is the only place that knows which engine runs; everything above it works with Database and
-// TableCursor alone.
+// A store's workspace: one per process and store (see defaultWorkspace), serving all three databases. Everything
+// above the engines works with Workspace, Database and TableCursor alone.
 class Workspace
 {
 public:
     virtual ~Workspace() = default;
-
-    // A blank server connection is the embedded store of database files; any other text is a libpq connection
-    // string for the office server.
-    static std::shared_ptr<Workspace> defaultWorkspace(const QString& serverConnection = {});
 
     // A file path for the files, "<operator>/<database>" (a schema) on the server. Never creates anything.
     virtual std::shared_ptr<Database> openDatabase(const QString& name) = 0;

@@ -1,3 +1,4 @@
+#include "app/engine/DefaultWorkspace.h"
 #include "app/engine/EngineError.h"
 #include "app/engine/EngineTestStore.h"
 #include "app/engine/TableCursor.h"
@@ -121,8 +122,8 @@ TEST(DatabaseOpen, OpeningWaitsForAnotherProcessThatHoldsTheFileExclusively)
 
 TEST(DatabaseOpen, DefaultWorkspaceIsOnePerProcessWhileHeld)
 {
-    const auto first = Workspace::defaultWorkspace();
-    const auto second = Workspace::defaultWorkspace();
+    const auto first = defaultWorkspace();
+    const auto second = defaultWorkspace();
     EXPECT_EQ(first.get(), second.get());
 }
 
@@ -131,7 +132,7 @@ TEST(DatabaseOpen, ConnectionLivesAsLongAsACursorOnIt)
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("DatiQZ.mdb"));
     createClients(path);
-    auto db = Workspace::defaultWorkspace()->openDatabase(path);
+    auto db = defaultWorkspace()->openDatabase(path);
     auto cursor = TableCursor::open(db, QStringLiteral("Clienti"));
     db.reset();
     cursor->setIndex(QStringLiteral("primaria"));

@@ -1,4 +1,5 @@
 // The store contract on the office server: the same cursor operations, errors and locking as on the files.
+#include "app/engine/DefaultWorkspace.h"
 #include "app/engine/EngineError.h"
 #include "app/engine/EngineTestStore.h"
 #include "app/engine/LockWait.h"
@@ -40,7 +41,7 @@ protected:
                            "'ANNA'), (57, '2024-05-14 09:30:00', 'INS', '/doc/b.txt', NULL, 'S', 'ANNA');"
                            "INSERT INTO %2 VALUES (57, '2024-05-14 09:30:00', 'MAN', 'nota', 'causa', 15);")
                 .arg(Reminders, Appointments));
-        m_workspace = Workspace::defaultWorkspace(m_server.connectionString(m_server.roleOf(QStringLiteral("mario"))));
+        m_workspace = defaultWorkspace(m_server.connectionString(m_server.roleOf(QStringLiteral("mario"))));
     }
     void TearDown() override { setLockWaitHook({}); }
 
@@ -89,16 +90,14 @@ TEST_F(PgEngine, AServerThatRefusesIsAFailedConnectionWithItsOwnMessage)
         m_server.cluster().replace(QRegularExpression(QStringLiteral("host=\\S+")), QStringLiteral("host=127.0.0.1"));
     const QString wrongPassword = tcp + QStringLiteral(" dbname=%1 user=%2 password=sbagliata")
                                             .arg(m_server.database(), m_server.roleOf(QStringLiteral("mario")));
-    EXPECT_TRUE(raisesEngineError(
-        [&] { Workspace::defaultWorkspace(wrongPassword)->openDatabase(QStringLiteral("mario/DatiQZ")); },
-        ServerConnectionFailed, QStringLiteral("password")));
+    EXPECT_TRUE(
+        raisesEngineError([&] { defaultWorkspace(wrongPassword)->openDatabase(QStringLiteral("mario/DatiQZ")); },
+                          ServerConnectionFailed, QStringLiteral("password")));
 
     QElapsedTimer timer;
     timer.start();
     EXPECT_TRUE(raisesEngineError(
-        [&] {
-            Workspace::defaultWorkspace(QStringLiteral("host=127.0.0.1 port=1"))->openDatabase(QStringLiteral("x"));
-        },
+        [&] { defaultWorkspace(QStringLiteral("host=127.0.0.1 port=1"))->openDatabase(QStringLiteral("x")); },
         ServerConnectionFailed));
     EXPECT_LT(timer.elapsed(), 6000);
 }

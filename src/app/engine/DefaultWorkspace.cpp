@@ -1,4 +1,4 @@
-#include "app/engine/Workspace.h"
+#include "app/engine/DefaultWorkspace.h"
 
 #include "app/engine/postgres/PgDatabase.h"
 #include "app/engine/sqlite/SqliteDatabase.h"
@@ -8,8 +8,7 @@
 
 namespace rp::engine {
 
-// The one place that chooses the engine: the settings' server connection, blank for the files.
-std::shared_ptr<Workspace> Workspace::defaultWorkspace(const QString& serverConnection)
+std::shared_ptr<Workspace> defaultWorkspace(const QString& serverConnection)
 {
     static std::mutex guard;
     static std::map<QString, std::weak_ptr<Workspace>> current;
