@@ -99,9 +99,21 @@ public:
     }
     ~ActionTransaction()
     {
-        if (!m_open) {
-            return;
+        if (m_open) {
+            finish();
         }
+        // The window may stay open after a failed action, waiting for Riprova or the operator: the server's
+        // connection goes back meanwhile, and the next try connects again.
+        if (m_workspace) {
+            m_workspace->releaseConnection();
+        }
+    }
+    ActionTransaction(const ActionTransaction&) = delete;
+    ActionTransaction& operator=(const ActionTransaction&) = delete;
+
+private:
+    void finish()
+    {
         if (m_outcome.written()) {
             if (const std::optional<RuntimeError> error =
                     errorOfSkippedStep([&] { m_workspace->commitTransaction(); }, "conferma della transazione")) {
@@ -111,10 +123,7 @@ public:
         }
         runSkippingError([&] { m_workspace->rollbackTransaction(); }, "annullamento della transazione");
     }
-    ActionTransaction(const ActionTransaction&) = delete;
-    ActionTransaction& operator=(const ActionTransaction&) = delete;
 
-private:
     std::shared_ptr<engine::Workspace> m_workspace;
     ActionOutcome& m_outcome;
     bool m_open = false;

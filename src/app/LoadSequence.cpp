@@ -120,6 +120,16 @@ void openStores(PopupContext& ctx)
     ctx.module.SoundFilePath = sound.SoundFilePath;
 }
 
+void releaseStoreConnections(PopupContext& ctx)
+{
+    ReminderState& s = ctx.state;
+    for (const std::shared_ptr<engine::Workspace>& workspace : {s.DataWorkspace, s.VisitsWorkspace, s.WorkWorkspace}) {
+        if (workspace) {
+            workspace->releaseConnection();
+        }
+    }
+}
+
 void showLoadError(Desktop& desktop, const RuntimeError& error)
 {
     const QString text = QString::number(error.number()) + QLatin1Char('-') + error.description();

@@ -18,6 +18,10 @@ bool startFromCommandLine(PopupContext& ctx, const QString& commandText);
 // which the caller hands to showLoadError.
 void openStores(PopupContext& ctx);
 
+// The load is over, whether it succeeded or not: the window may wait for hours, so a server store gives its
+// connection back; the cursors keep what they read and the action connects again.
+void releaseStoreConnections(PopupContext& ctx);
+
 // The load's error handler: number, "-", description, one OK button, no icon, the application's title.
 void showLoadError(Desktop& desktop, const RuntimeError& error);
 

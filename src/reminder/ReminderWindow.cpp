@@ -18,6 +18,7 @@
 #include <QPushButton>
 #include <QScopedValueRollback>
 #include <QTimer>
+#include <optional>
 
 namespace rp {
 
@@ -34,13 +35,19 @@ ReminderWindow::ReminderWindow(PopupContext& ctx, QWidget* parent)
 
 void ReminderWindow::load()
 {
+    std::optional<RuntimeError> failure;
     try {
         openStores(m_ctx);
         const QString appointmentCause = FindAppointment(m_ctx, *m_controls.LbAziDes);
         FindReminder(m_ctx, *m_controls.lbDocumento);
         setUp(appointmentCause);
     } catch (const RuntimeError& error) {
-        showLoadError(m_ctx.desktop, error);
+        failure = error;
+    }
+    // Neither the window nor the error box holds a server connection while it waits for the operator.
+    releaseStoreConnections(m_ctx);
+    if (failure) {
+        showLoadError(m_ctx.desktop, *failure);
     }
 }
 

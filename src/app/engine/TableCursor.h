@@ -19,6 +19,9 @@ class Database;
 // - Values always travel bound, identifiers always quoted.
 // - Edit, Update and Delete act on exactly the row the cursor stands on; a row that another client changed or
 //   deleted since it was read is RowChangedByAnotherUser / RowDeletedByAnotherUser, never overwritten.
+// - A cursor keeps the row it stands on: reading a field needs no connection, so the workspace may give its
+//   connection back between the load and an action (Workspace::releaseConnection). Edit reads the row again, and
+//   Update locks it and compares it with what Edit read before writing.
 // Every failure raises RuntimeError with one of the EngineErrorNumber values.
 class TableCursor
 {

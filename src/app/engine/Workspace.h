@@ -24,6 +24,12 @@ public:
     virtual void commitTransaction() {}
     virtual void rollbackTransaction() {}
 
+    // The load, or an action, is over and the window may now wait for hours: a server store gives its connection
+    // back (a slot of the server's, and what firewalls and idle timeouts cut). The cursors keep the rows they
+    // read; the next statement (an action's re-reading of its rows under lock) connects again. An action's open
+    // transaction keeps it. The files hold nothing worth giving back, and this does nothing there.
+    virtual void releaseConnection() {}
+
 protected:
     Workspace() = default;
 };

@@ -13,9 +13,13 @@ namespace rp::engine {
     X(PQcmdTuples)                                                                                                     \
     X(PQconnectPoll)                                                                                                   \
     X(PQconnectStartParams)                                                                                            \
+    X(PQconninfoFree)                                                                                                  \
+    X(PQconninfoParse)                                                                                                 \
     X(PQconsumeInput)                                                                                                  \
+    X(PQenterPipelineMode)                                                                                             \
     X(PQerrorMessage)                                                                                                  \
     X(PQescapeIdentifier)                                                                                              \
+    X(PQexitPipelineMode)                                                                                              \
     X(PQfinish)                                                                                                        \
     X(PQfreemem)                                                                                                       \
     X(PQgetResult)                                                                                                     \
@@ -25,11 +29,14 @@ namespace rp::engine {
     X(PQisBusy)                                                                                                        \
     X(PQnfields)                                                                                                       \
     X(PQntuples)                                                                                                       \
+    X(PQpipelineSync)                                                                                                  \
     X(PQresultErrorField)                                                                                              \
     X(PQresultStatus)                                                                                                  \
     X(PQsendQueryParams)                                                                                               \
+    X(PQsetErrorVerbosity)                                                                                             \
     X(PQsocket)                                                                                                        \
-    X(PQstatus)
+    X(PQstatus)                                                                                                        \
+    X(PQtransactionStatus)
 
 struct LibPq
 {

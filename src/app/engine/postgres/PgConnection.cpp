@@ -3,8 +3,10 @@
 #include "app/engine/EngineErrors.h"
 #include "app/engine/LockWait.h"
 #include "app/engine/postgres/LibPq.h"
+#include "app/engine/postgres/PgConnectPlan.h"
 #include "app/engine/postgres/PgFailure.h"
 
+#include <QRegularExpression>
 #include <chrono>
 #include <poll.h>
 
@@ -14,8 +16,11 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// How long connecting may take before the load reports the server as unreachable.
-constexpr int ConnectTimeoutMs = 5000;
+// How long connecting may take before the load reports the server as unreachable: the busy time, also spent
+// waiting for a free connection slot on a full server.
+constexpr int ConnectTimeoutMs = BusyTimeoutMs;
+// The pause before asking a full server again.
+constexpr int ServerFullPauseMs = 100;
 // The server gives up a lock a little before the client gives up the server, so that a lock held by another
 // session is reported as such and not as a silent server.
 constexpr int ServerLockTimeoutMs = BusyTimeoutMs - 250;
@@ -37,6 +42,41 @@ bool waitForSocket(int socket, bool forWriting, Clock::time_point deadline)
         }
         runLockWaitHook();
     }
+}
+
+// Waits until `until`, in short steps with the lock-wait hook between them.
+void waitWithHook(Clock::time_point until)
+{
+    for (;;) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(until - Clock::now()).count();
+        if (left <= 0) {
+            return;
+        }
+        ::poll(nullptr, 0, static_cast<int>(std::min<long long>(left, LockWaitStepMs)));
+        runLockWaitHook();
+    }
+}
+
+// The lock bound of one transaction: set_config(..., true) is SET LOCAL, gone with the transaction, so that a
+// pooler's next client on the same backend is not bound by it and this one relies on no session setting.
+PgStatement lockBound()
+{
+    return {QByteArrayLiteral("SELECT pg_catalog.set_config('lock_timeout', $1, true)"),
+            {QByteArray::number(ServerLockTimeoutMs)}};
+}
+
+// SQLSTATE 53300 in libpq's verbose text: "too many clients already", "too many connections for role", and the
+// slots kept for superusers, all of which free as other clients disconnect.
+const QRegularExpression TooManyConnections(QStringLiteral(":  53300: "));
+
+// The verbose text as the default one reads: without the SQLSTATE prefix and the server's source location.
+QString withoutVerboseFields(QString verbose)
+{
+    static const QRegularExpression sqlState(QStringLiteral("(:  )[0-9A-Z]{5}: "));
+    static const QRegularExpression location(QStringLiteral("(^|\\n)LOCATION:[^\\n]*"));
+    verbose.replace(sqlState, QStringLiteral("\\1"));
+    verbose.remove(location);
+    return verbose.simplified();
 }
 
 } // namespace
@@ -120,89 +160,216 @@ void PgConnection::ensureConnected()
 
 void PgConnection::connect()
 {
-    // The settings' text first, expanded as a connection string; then what the program relies on, which the
-    // settings must not change: text travels as UTF-8.
-    const char* keywords[] = {"fallback_application_name", "dbname", "client_encoding", nullptr};
-    const char* values[] = {"reminder-popup", m_connectionString.constData(), "UTF8", nullptr};
-    m_conn = libpq().PQconnectStartParams(keywords, values, 1);
+    // One bound for the whole connect, across hosts and across the waits for a free slot, as for a lock.
+    const auto deadline = Clock::now() + std::chrono::milliseconds(ConnectTimeoutMs);
+    const std::vector<PgConnectAttempt> plan = pgConnectPlan(m_connectionString);
+    QStringList refusals;
+    for (;;) {
+        refusals.clear();
+        bool serverFull = false;
+        for (std::size_t index = 0; index < plan.size(); ++index) {
+            const auto now = Clock::now();
+            if (now >= deadline) {
+                break;
+            }
+            // Each host left gets an equal share of what is left, so a silent one leaves time for the next.
+            auto share = (deadline - now) / static_cast<int>(plan.size() - index);
+            if (plan[index].longest) {
+                share = std::min<Clock::duration>(*plan[index].longest, deadline - now);
+            }
+            switch (attempt(plan[index], now + share, refusals)) {
+            case AttemptOutcome::Connected:
+                return;
+            case AttemptOutcome::ServerFull:
+                serverFull = true;
+                break;
+            case AttemptOutcome::Refused:
+            case AttemptOutcome::Silent:
+                break;
+            }
+        }
+        if (!serverFull || Clock::now() + std::chrono::milliseconds(ServerFullPauseMs) >= deadline) {
+            break;
+        }
+        // Connections of other pop-ups come and go in milliseconds: a slot frees soon.
+        waitWithHook(Clock::now() + std::chrono::milliseconds(ServerFullPauseMs));
+    }
+    if (refusals.isEmpty()) {
+        throw serverConnectionFailed(
+            QStringLiteral("nessuna risposta dal server entro %1 secondi.").arg(ConnectTimeoutMs / 1000));
+    }
+    throw serverConnectionFailed(refusals.join(QStringLiteral("; ")));
+}
+
+PgConnection::AttemptOutcome PgConnection::attempt(const PgConnectAttempt& plan, Clock::time_point deadline,
+                                                   QStringList& refusals)
+{
+    // The settings' text first; then what the program relies on, which the settings must not change: text
+    // travels as UTF-8.
+    std::vector<const char*> keywords{"fallback_application_name"};
+    std::vector<const char*> values{"reminder-popup"};
+    for (const auto& [keyword, value] : plan.options) {
+        keywords.push_back(keyword.constData());
+        values.push_back(value.constData());
+    }
+    keywords.push_back("client_encoding");
+    values.push_back("UTF8");
+    keywords.push_back(nullptr);
+    values.push_back(nullptr);
+    m_conn = libpq().PQconnectStartParams(keywords.data(), values.data(), plan.expandDbname ? 1 : 0);
     if (m_conn == nullptr) {
         throw serverConnectionFailed(QStringLiteral("memoria insufficiente"));
     }
+    // The server's refusal carries its SQLSTATE only in the verbose text: "too many connections" is told apart
+    // by it, whatever language the server speaks.
+    libpq().PQsetErrorVerbosity(m_conn, PQERRORS_VERBOSE);
     // libpq leaves the timing of a non-blocking connection to the caller, so the bound is the program's own.
-    const auto deadline = Clock::now() + std::chrono::milliseconds(ConnectTimeoutMs);
     PostgresPollingStatusType status = PGRES_POLLING_WRITING;
     while (libpq().PQstatus(m_conn) != CONNECTION_BAD && status != PGRES_POLLING_OK && status != PGRES_POLLING_FAILED) {
         if (!waitForSocket(libpq().PQsocket(m_conn), status == PGRES_POLLING_WRITING, deadline)) {
             drop();
-            throw serverConnectionFailed(
-                QStringLiteral("nessuna risposta dal server entro %1 secondi.").arg(ConnectTimeoutMs / 1000));
+            return AttemptOutcome::Silent;
         }
         status = libpq().PQconnectPoll(m_conn);
     }
     if (libpq().PQstatus(m_conn) != CONNECTION_OK) {
-        const QString message = libpqMessage(m_conn);
+        const QString verbose = QString::fromUtf8(libpq().PQerrorMessage(m_conn));
         drop();
-        throw serverConnectionFailed(message);
+        refusals << withoutVerboseFields(verbose);
+        return verbose.contains(TooManyConnections) ? AttemptOutcome::ServerFull : AttemptOutcome::Refused;
     }
-    execute(QStringLiteral("SET lock_timeout = %1").arg(ServerLockTimeoutMs), {}, QStringLiteral("server"));
+    libpq().PQsetErrorVerbosity(m_conn, PQERRORS_DEFAULT);
+    return AttemptOutcome::Connected;
 }
 
-PgResult PgConnection::runStatement(const QByteArray& sql, const std::vector<PgParameter>& parameters)
+void PgConnection::release()
 {
-    std::vector<const char*> values;
-    values.reserve(parameters.size());
-    for (const PgParameter& parameter : parameters) {
-        values.push_back(parameter ? parameter->constData() : nullptr);
+    if (!m_inTransaction) {
+        drop();
     }
-    // Parameter types are left to the server, which takes them from the columns they are compared with or
-    // written to: a value always travels apart from the statement's text.
-    if (libpq().PQsendQueryParams(m_conn, sql.constData(), static_cast<int>(values.size()), nullptr, values.data(),
-                                  nullptr, nullptr, 0) == 0) {
+}
+
+// One round trip: every statement is sent, then one Sync. libpq's pipeline keeps the statements unnamed, and the
+// server runs them as one implicit transaction, so a lock bound set by the first holds for the others.
+std::vector<PgResult> PgConnection::runPipeline(const std::vector<PgStatement>& statements)
+{
+    const auto lost = [this] {
+        const QString message = libpqMessage(m_conn);
+        drop();
+        return serverConnectionLost(message);
+    };
+    if (libpq().PQenterPipelineMode(m_conn) == 0) {
+        throw lost();
+    }
+    for (const PgStatement& statement : statements) {
+        std::vector<const char*> values;
+        values.reserve(statement.parameters.size());
+        for (const PgParameter& parameter : statement.parameters) {
+            values.push_back(parameter ? parameter->constData() : nullptr);
+        }
+        // Parameter types are left to the server, which takes them from the columns they are compared with or
+        // written to: a value always travels apart from the statement's text.
+        if (libpq().PQsendQueryParams(m_conn, statement.sql.constData(), static_cast<int>(values.size()), nullptr,
+                                      values.data(), nullptr, nullptr, 0) == 0) {
+            throw lost();
+        }
+    }
+    if (libpq().PQpipelineSync(m_conn) == 0) {
+        throw lost();
+    }
+    const auto deadline = Clock::now() + std::chrono::milliseconds(BusyTimeoutMs);
+    const auto nextResult = [&]() -> PGresult* {
+        for (;;) {
+            if (libpq().PQconsumeInput(m_conn) == 0) {
+                throw lost();
+            }
+            if (libpq().PQisBusy(m_conn) == 0) {
+                return libpq().PQgetResult(m_conn);
+            }
+            if (!waitForSocket(libpq().PQsocket(m_conn), false, deadline)) {
+                // The statement may still be running there: the connection's state is unknown, so it is closed.
+                drop();
+                throw serverNotAnswering(BusyTimeoutMs / 1000);
+            }
+        }
+    };
+    std::vector<PgResult> results;
+    for (std::size_t index = 0; index < statements.size(); ++index) {
+        PgResult first;
+        bool haveFirst = false;
+        while (PGresult* next = nextResult()) {
+            if (!haveFirst) {
+                first = PgResult(next);
+                haveFirst = true;
+            } else {
+                libpq().PQclear(next);
+            }
+        }
+        results.push_back(std::move(first));
+        if (libpq().PQstatus(m_conn) != CONNECTION_OK) {
+            return results;
+        }
+    }
+    // The Sync's own result closes the round trip.
+    const PgResult sync(nextResult());
+    if (sync.raw() == nullptr || libpq().PQresultStatus(sync.raw()) != PGRES_PIPELINE_SYNC ||
+        libpq().PQexitPipelineMode(m_conn) == 0) {
+        throw lost();
+    }
+    return results;
+}
+
+std::vector<PgResult> PgConnection::checked(std::vector<PgResult> results, std::size_t expected,
+                                            const QString& database, const QString& table)
+{
+    for (const PgResult& result : results) {
+        if (const std::optional<RuntimeError> failure = statementFailure(result, m_conn, database, table)) {
+            if (libpq().PQstatus(m_conn) != CONNECTION_OK) {
+                drop();
+            }
+            throw *failure;
+        }
+    }
+    // The connection broke before every statement had answered.
+    if (results.size() < expected) {
         const QString message = libpqMessage(m_conn);
         drop();
         throw serverConnectionLost(message);
     }
-    const auto deadline = Clock::now() + std::chrono::milliseconds(BusyTimeoutMs);
-    for (;;) {
-        if (libpq().PQconsumeInput(m_conn) == 0) {
-            const QString message = libpqMessage(m_conn);
-            drop();
-            throw serverConnectionLost(message);
-        }
-        if (libpq().PQisBusy(m_conn) == 0) {
-            break;
-        }
-        if (!waitForSocket(libpq().PQsocket(m_conn), false, deadline)) {
-            // The statement may still be running there: the connection's state is unknown, so it is closed.
-            drop();
-            throw serverNotAnswering(BusyTimeoutMs / 1000);
-        }
+    return results;
+}
+
+std::vector<PgResult> PgConnection::executeBatch(const std::vector<PgStatement>& statements, const QString& database,
+                                                 const QString& table)
+{
+    ensureConnected();
+    std::vector<PgStatement> batch;
+    // Outside a transaction each round trip is one: the lock bound goes first, inside it. Within the action's
+    // transaction it was set by BEGIN.
+    const bool ownTransaction = libpq().PQtransactionStatus(m_conn) == PQTRANS_IDLE;
+    if (ownTransaction) {
+        batch.push_back(lockBound());
     }
-    PgResult first;
-    bool haveFirst = false;
-    while (PGresult* next = libpq().PQgetResult(m_conn)) {
-        if (!haveFirst) {
-            first = PgResult(next);
-            haveFirst = true;
-        } else {
-            libpq().PQclear(next);
-        }
+    batch.insert(batch.end(), statements.begin(), statements.end());
+    std::vector<PgResult> results = checked(runPipeline(batch), batch.size(), database, table);
+    if (ownTransaction) {
+        results.erase(results.begin());
     }
-    return first;
+    return results;
+}
+
+void PgConnection::beginBlock(const QString& database)
+{
+    ensureConnected();
+    const std::vector<PgStatement> batch{{QByteArrayLiteral("BEGIN"), {}}, lockBound()};
+    checked(runPipeline(batch), batch.size(), database, {});
 }
 
 PgResult PgConnection::execute(const QString& sql, const std::vector<PgParameter>& parameters, const QString& database,
                                const QString& table)
 {
-    ensureConnected();
-    PgResult result = runStatement(sql.toUtf8(), parameters);
-    if (const std::optional<RuntimeError> failure = statementFailure(result, m_conn, database, table)) {
-        if (libpq().PQstatus(m_conn) != CONNECTION_OK) {
-            drop();
-        }
-        throw *failure;
-    }
-    return result;
+    std::vector<PgResult> results = executeBatch({{sql.toUtf8(), parameters}}, database, table);
+    return std::move(results.front());
 }
 
 QString PgConnection::quotedIdentifier(const QString& name)
@@ -223,7 +390,7 @@ void PgConnection::beginTransaction()
     if (m_inTransaction) {
         return;
     }
-    execute(QStringLiteral("BEGIN"), {}, QStringLiteral("server"));
+    beginBlock(QStringLiteral("server"));
     m_inTransaction = true;
 }
 

@@ -2,6 +2,8 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
+#include <chrono>
 #include <optional>
 #include <vector>
 
@@ -9,6 +11,8 @@ struct pg_conn;
 struct pg_result;
 
 namespace rp::engine {
+
+struct PgConnectAttempt;
 
 // A finished statement's result, freed with its owner. Every column arrives as text.
 class PgResult
@@ -37,12 +41,23 @@ private:
 // A bound parameter: the text form of a value, or Null.
 using PgParameter = std::optional<QByteArray>;
 
+struct PgStatement
+{
+    QByteArray sql;
+    std::vector<PgParameter> parameters;
+};
+
 // The one connection to the office server that the three databases of a process share, so that the two writes of
-// an action can be one transaction. It is opened on first use and again after it was lost (the server restarted,
-// the network went down), so that a retried action can succeed.
+// an action can be one transaction. It is opened on first use, given back when the load or an action is over
+// (release), and opened again by the next statement: a window waiting for its operator holds no server slot.
 //
 // Every wait (connecting, and every statement) goes in short steps with the engine's lock-wait hook between them,
-// so the window stays painted, and is bounded: a server that does not answer within the busy time is given up.
+// so the window stays painted, and is bounded: a server that does not answer within the busy time is given up,
+// and a server with no free connection slot is asked again until the same bound.
+//
+// Nothing relies on the server session outliving a transaction, so that a transaction pooler (PgBouncer in
+// transaction mode) may hand each transaction to another backend: the lock bound is set inside every transaction,
+// statements are unnamed, and no session setting is made.
 class PgConnection
 {
 public:
@@ -58,6 +73,13 @@ public:
     // server's SQLSTATE; `database` and `table` name where in the description.
     PgResult execute(const QString& sql, const std::vector<PgParameter>& parameters, const QString& database,
                      const QString& table = {});
+    // Several statements in one round trip (one implicit transaction, unless one of them is inside the action's):
+    // the first that fails raises as execute does, and the rest are not run.
+    std::vector<PgResult> executeBatch(const std::vector<PgStatement>& statements, const QString& database,
+                                       const QString& table = {});
+
+    // BEGIN, with the lock bound for the transaction it opens.
+    void beginBlock(const QString& database);
 
     // An identifier quoted by libpq, whatever characters it holds.
     QString quotedIdentifier(const QString& name);
@@ -69,12 +91,27 @@ public:
     bool inTransaction() const { return m_inTransaction; }
     // Whether a connection is up now; nothing is attempted.
     bool isOpen() const { return m_conn != nullptr; }
+    // Gives the connection back to the server unless an action's transaction is open on it.
+    void release();
 
 private:
+    enum class AttemptOutcome
+    {
+        Connected,
+        Refused,
+        ServerFull,
+        Silent
+    };
+
     // Closes the connection after a failure that leaves its state unknown; the next use connects again.
     void drop();
     void connect();
-    PgResult runStatement(const QByteArray& sql, const std::vector<PgParameter>& parameters);
+    AttemptOutcome attempt(const PgConnectAttempt& plan, std::chrono::steady_clock::time_point deadline,
+                           QStringList& refusals);
+    std::vector<PgResult> runPipeline(const std::vector<PgStatement>& statements);
+    // Raises the first failure among the results, or the lost connection when some never came.
+    std::vector<PgResult> checked(std::vector<PgResult> results, std::size_t expected, const QString& database,
+                                  const QString& table);
 
     QByteArray m_connectionString;
     pg_conn* m_conn = nullptr;

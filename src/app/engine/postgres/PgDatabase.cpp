@@ -58,4 +58,9 @@ void PgWorkspace::rollbackTransaction()
     m_connection->rollbackTransaction();
 }
 
+void PgWorkspace::releaseConnection()
+{
+    m_connection->release();
+}
+
 } // namespace rp::engine

@@ -26,8 +26,8 @@ private:
     QString m_schema;
 };
 
-// The workspace of the office server: one connection for the whole process, and the transaction that makes the
-// two writes of an action one.
+// The workspace of the office server: one connection for the whole process while it is used, and the transaction
+// that makes the two writes of an action one.
 class PgWorkspace final : public Workspace
 {
 public:
@@ -40,6 +40,7 @@ public:
     void beginTransaction() override;
     void commitTransaction() override;
     void rollbackTransaction() override;
+    void releaseConnection() override;
 
 private:
     std::shared_ptr<PgConnection> m_connection;

@@ -23,7 +23,11 @@ public:
     WriteScope(PgConnection& conn, const QString& database) : m_conn(conn), m_database(database)
     {
         m_nested = m_conn.inTransaction();
-        m_conn.execute(m_nested ? QStringLiteral("SAVEPOINT reminder_write") : QStringLiteral("BEGIN"), {}, database);
+        if (m_nested) {
+            m_conn.execute(QStringLiteral("SAVEPOINT reminder_write"), {}, database);
+        } else {
+            m_conn.beginBlock(database);
+        }
     }
     ~WriteScope()
     {
