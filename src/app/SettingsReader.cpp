@@ -46,8 +46,13 @@ QString TruncateAtNul(const QString& s)
 
 QString ReadSetting(const QString& file, const QString& section, const QString& key)
 {
+    return ReadSettingUpTo(file, section, key, SettingBufferSize - 1);
+}
+
+QString ReadSettingUpTo(const QString& file, const QString& section, const QString& key, int characters)
+{
     const QString stored = PrivateProfile::load(file).value(section, key).value_or(QString());
-    const QString copied = LeadingCharacters(stored, SettingBufferSize - 1);
+    const QString copied = LeadingCharacters(stored, characters);
     if (copied.isEmpty()) {
         return {};
     }

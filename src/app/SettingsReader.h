@@ -15,4 +15,7 @@ QString TruncateAtNul(const QString& s);
 // comment introduced by " ;" and trimmed of blanks. A missing file, section or key, or an empty value, gives "".
 QString ReadSetting(const QString& file, const QString& section, const QString& key);
 
+// The same, cut at `characters` instead: for the program's own keys, which no stored file relies on being cut.
+QString ReadSettingUpTo(const QString& file, const QString& section, const QString& key, int characters);
+
 } // namespace rp

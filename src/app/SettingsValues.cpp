@@ -1,6 +1,7 @@
 #include "app/SettingsValues.h"
 
 #include "app/SettingsReader.h"
+#include "app/engine/EngineErrors.h"
 #include "platform/Desktop.h"
 
 namespace rp {
@@ -40,7 +41,15 @@ QString ReadFolderSetting(const QString& settingsPath, const QString& key, Deskt
 
 QString ReadServerSetting(const QString& settingsPath)
 {
-    return ReadSetting(settingsPath, QStringLiteral("PATH"), QStringLiteral("SERVER"));
+    const QString server =
+        ReadSettingUpTo(settingsPath, QStringLiteral("PATH"), QStringLiteral("SERVER"), LongestServerSetting + 1);
+    if (server.size() > LongestServerSetting) {
+        throw engine::serverConnectionFailed(
+            QStringLiteral("il valore SERVER delle impostazioni supera %1 caratteri; abbreviarlo, o indicare il "
+                           "server con service=NOME in pg_service.conf.")
+                .arg(LongestServerSetting));
+    }
+    return server;
 }
 
 SoundSettings ReadSoundSettings(const QString& settingsPath, Desktop& desktop)

@@ -24,7 +24,10 @@ QString ReadOperatorName(const QString& settingsPath);
 // A blank value gives the root of the current directory's file system.
 QString ReadFolderSetting(const QString& settingsPath, const QString& key, Desktop& desktop);
 
-// "PATH" / "SERVER": the office server's connection string; blank for the database files.
+// "PATH" / "SERVER": the office server's connection string; blank for the database files. Read whole, not cut at
+// 99 characters as the other keys are: a cut string could name another port, database or user without any error.
+// Longer than LongestServerSetting characters, it is the failed connection with a message that says so.
+constexpr int LongestServerSetting = 4096;
 QString ReadServerSetting(const QString& settingsPath);
 
 SoundSettings ReadSoundSettings(const QString& settingsPath, Desktop& desktop);

@@ -1,4 +1,5 @@
 #include "app/SettingsValues.h"
+#include "common/RuntimeError.h"
 #include "support/FakeDesktop.h"
 
 #include <QDir>
@@ -65,6 +66,29 @@ TEST_F(SettingsValuesTest, BlankOrAbsentFolderIsTheFileSystemRoot)
     const QString path = writeSettings("[PATH]\nFILE=   \nWORK=\" ;nothing\"\n");
     EXPECT_EQ(ReadFolderSetting(path, QStringLiteral("FILE"), m_desktop), QStringLiteral("/"));
     EXPECT_EQ(ReadFolderSetting(path, QStringLiteral("WORK"), m_desktop), QStringLiteral("/"));
+}
+
+// --- office server ---
+
+TEST_F(SettingsValuesTest, ServerIsReadWholeWhileTheOtherKeysKeepTheirCut)
+{
+    const QByteArray twoHosts = "host=agenda1.lan,agenda2.lan port=5432,5432 dbname=agenda user=mario "
+                                "target_session_attrs=read-write";
+    ASSERT_EQ(twoHosts.size(), 100);
+    const QString path =
+        writeSettings("[PATH]\nSERVER=" + twoHosts + " ;ufficio\nFILE=/" + QByteArray(120, 'd') + "\n");
+    EXPECT_EQ(ReadServerSetting(path), QString::fromUtf8(twoHosts));
+    EXPECT_EQ(ReadFolderSetting(path, QStringLiteral("FILE"), m_desktop),
+              QStringLiteral("/") + QString(98, u'd') + "/");
+
+    const QString overlong = writeSettings("[PATH]\nSERVER=host=a " + QByteArray(LongestServerSetting, 'x') + "\n");
+    try {
+        ReadServerSetting(overlong);
+        ADD_FAILURE() << "an overlong SERVER was accepted";
+    } catch (const RuntimeError& error) {
+        EXPECT_EQ(error.number(), 3151);
+        EXPECT_TRUE(error.description().contains(QStringLiteral("SERVER"))) << error.description().toStdString();
+    }
 }
 
 // --- sound switch ---
