@@ -1,4 +1,5 @@
 // The store contract on the office server: the same cursor operations, errors and locking as on the files.
+#include "actions/PostponeAndDismiss.h"
 #include "app/engine/DefaultWorkspace.h"
 #include "app/engine/EngineError.h"
 #include "app/engine/EngineTestStore.h"
@@ -7,10 +8,17 @@
 #include "app/engine/TableCursor.h"
 #include "app/engine/Workspace.h"
 #include "common/DaySerial.h"
+#include "support/PopupHarness.h"
 
+#include <QDeadlineTimer>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QRegularExpression>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 using namespace rp;
 using namespace rp::engine;
@@ -65,8 +73,61 @@ protected:
                 .arg(Reminders));
     }
 
+    QString role() const { return m_server.roleOf(QStringLiteral("mario")); }
+    QString mario() const { return m_server.connectionString(role()); }
+
+    // The role's server connections once those just given back have ended (a backend leaves shortly after its
+    // client): the count when it reaches `expected`, or the last one seen after two seconds.
+    int connectionsOfMario(int expected = 0)
+    {
+        const QDeadlineTimer deadline(2000);
+        int count = -1;
+        do {
+            count =
+                m_server
+                    .scalar(QStringLiteral("SELECT count(*) FROM pg_stat_activity WHERE usename = '%1'").arg(role()))
+                    .toInt();
+        } while (count != expected && !deadline.hasExpired());
+        return count;
+    }
+
+    // The server's own host (its socket folder) and port, for connection strings that name several hosts.
+    std::pair<QString, QString> hostAndPort() const
+    {
+        const auto item = [&](const QString& key) {
+            return QRegularExpression(key + QStringLiteral("=(\\S+)")).match(m_server.cluster()).captured(1);
+        };
+        return {item(QStringLiteral("host")), item(QStringLiteral("port"))};
+    }
+
     PgTestServer m_server;
     std::shared_ptr<Workspace> m_workspace;
+};
+
+// A TCP port that accepts connections (the kernel completes them into the backlog) and never answers.
+class SilentHost
+{
+public:
+    SilentHost() : m_socket(::socket(AF_INET, SOCK_STREAM, 0))
+    {
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof address;
+        if (::bind(m_socket, reinterpret_cast<sockaddr*>(&address), length) != 0 || ::listen(m_socket, 8) != 0 ||
+            ::getsockname(m_socket, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+            throw std::runtime_error("cannot listen on the loopback interface");
+        }
+        m_port = ntohs(address.sin_port);
+    }
+    ~SilentHost() { ::close(m_socket); }
+    SilentHost(const SilentHost&) = delete;
+    SilentHost& operator=(const SilentHost&) = delete;
+    int port() const { return m_port; }
+
+private:
+    int m_socket;
+    int m_port = 0;
 };
 
 // --- Opening: the schemas stand for the files ---
@@ -100,6 +161,50 @@ TEST_F(PgEngine, AServerThatRefusesIsAFailedConnectionWithItsOwnMessage)
         [&] { defaultWorkspace(QStringLiteral("host=127.0.0.1 port=1"))->openDatabase(QStringLiteral("x")); },
         ServerConnectionFailed));
     EXPECT_LT(timer.elapsed(), 6000);
+}
+
+TEST_F(PgEngine, ASecondHostIsReachedWhenTheFirstRefusesOrNeverAnswersWithinTheBound)
+{
+    const auto [host, port] = hostAndPort();
+    const SilentHost silent;
+    const QString refused = QStringLiteral("host=127.0.0.1,%1 port=1,%2").arg(host, port);
+    const QString unanswered = QStringLiteral("host=127.0.0.1,%1 port=%2,%3").arg(host).arg(silent.port()).arg(port);
+    int hookCalls = 0;
+    setLockWaitHook([&] { ++hookCalls; });
+    for (const QString& hosts : {refused, unanswered}) {
+        const QString connection =
+            hosts +
+            QStringLiteral(" dbname=%1 user=%2 target_session_attrs=read-write").arg(m_server.database(), role());
+        EXPECT_NO_THROW(defaultWorkspace(connection)->openDatabase(QStringLiteral("mario/DatiQZ")))
+            << hosts.toStdString();
+    }
+    EXPECT_GT(hookCalls, 0);
+}
+
+TEST_F(PgEngine, AServerWithNoFreeSlotIsWaitedForWithinTheBoundAndThenIsAFailedConnection)
+{
+    m_server.exec(QStringLiteral("ALTER ROLE %1 CONNECTION LIMIT 1").arg(role()));
+    PGconn* slot = PQconnectdb(mario().toUtf8().constData());
+    ASSERT_EQ(PQstatus(slot), CONNECTION_OK);
+    QElapsedTimer waited;
+    waited.start();
+    // The slot frees while the window is kept painted, as another pop-up's connection ends.
+    setLockWaitHook([&] {
+        if (slot != nullptr && waited.elapsed() > 2000) {
+            PQfinish(slot);
+            slot = nullptr;
+        }
+    });
+    EXPECT_NO_THROW(m_workspace->openDatabase(QStringLiteral("mario/DatiQZ")));
+    EXPECT_EQ(slot, nullptr);
+    m_workspace->releaseConnection();
+
+    setLockWaitHook({});
+    ASSERT_EQ(connectionsOfMario(), 0);
+    slot = PQconnectdb(mario().toUtf8().constData());
+    EXPECT_TRUE(raisesEngineError([&] { m_workspace->openDatabase(QStringLiteral("mario/DatiQZ")); },
+                                  ServerConnectionFailed, QStringLiteral("too many connections")));
+    PQfinish(slot);
 }
 
 // --- Seek and read ---
@@ -205,6 +310,26 @@ TEST_F(PgEngine, AConnectionLostAfterTheLoadFailsTheStepAndTheNextTryConnectsAga
     cursor->setField(QStringLiteral("PmWait"), Value::text(QStringLiteral(" ")));
     cursor->update();
     EXPECT_EQ(remindersAsText(), QStringLiteral("INS,/doc/b.txt,S,ANNA | MAN,/doc/a.txt, ,ANNA"));
+}
+
+TEST_F(PgEngine, AWindowHoldsNoConnectionWhileItWaitsAndItsActionConnectsAgain)
+{
+    QTemporaryDir folder;
+    const QString settings = folder.filePath(QStringLiteral("popup.ini"));
+    QFile file(settings);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(QStringLiteral("[BASE]\nOPERATORE=mario\n[PATH]\nSERVER=%1\n").arg(mario()).toUtf8());
+    file.close();
+    rp::test::PopupHarness popup;
+    ASSERT_TRUE(popup.start(settings + QStringLiteral("|0|57|MAN|14/05/2024 09:30:00")));
+    ASSERT_TRUE(popup.ctx.state.LoadedOk);
+    EXPECT_EQ(connectionsOfMario(), 0);
+
+    const ActionOutcome outcome = StopReminding(popup.ctx);
+    EXPECT_TRUE(outcome.written());
+    EXPECT_EQ(remindersAsText(), QStringLiteral("INS,/doc/b.txt,S,ANNA"));
+    EXPECT_EQ(m_server.scalar(QStringLiteral("SELECT \"ApAllarm\" FROM %1").arg(Appointments)), QStringLiteral("0"));
+    EXPECT_EQ(connectionsOfMario(), 0);
 }
 
 TEST_F(PgEngine, AnActionsWritesAreCommittedTogetherOrNotAtAll)
