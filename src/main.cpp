@@ -36,6 +36,8 @@ int main(int argc, char** argv)
         return 0;
     }
 
+    // On a server, connecting and reading the catalog overlap the window system's start.
+    rp::prepareStores(ctx);
     rp::FontConfigWarmUp fontConfigWarmUp;
     QApplication app(argc, argv);
     fontConfigWarmUp.wait();

@@ -67,6 +67,13 @@ void repaintWhileWaitingForLock()
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 
+// A database under the operator's folder. On the office server each database is a schema named so,
+// "<operator>/DatiQZ": operators stay apart as their folders keep them, and so do the three databases.
+QString operatorDatabase(const PopupContext& ctx, const QString& name)
+{
+    return ctx.module.OperatorName + QLatin1Char('/') + name;
+}
+
 } // namespace
 
 bool startFromCommandLine(PopupContext& ctx, const QString& commandText)
@@ -84,6 +91,32 @@ bool startFromCommandLine(PopupContext& ctx, const QString& commandText)
     return !ctx.module.OperatorName.trimmed().isEmpty();
 }
 
+void prepareStores(PopupContext& ctx)
+{
+    QString server;
+    try {
+        server = ReadServerSetting(ctx.module.SettingsPath);
+    } catch (const RuntimeError&) {
+        return;
+    }
+    if (server.isEmpty()) {
+        return;
+    }
+    const QString data = operatorDatabase(ctx, DataDbName);
+    const QString visits = operatorDatabase(ctx, VisitsDbName);
+    const QString work = operatorDatabase(ctx, WorkDbName);
+    // What the load reads, in its order: the three databases, the appointment and the reminder, then the client
+    // and the action looked up for the window.
+    ctx.state.DataWorkspace = engine::defaultWorkspace(server);
+    ctx.state.DataWorkspace->prepare({{data, {}},
+                                      {visits, {}},
+                                      {work, {}},
+                                      {visits, QStringLiteral("Appuntamenti")},
+                                      {work, QStringLiteral("Promemoria")},
+                                      {data, QStringLiteral("Clienti")},
+                                      {visits, QStringLiteral("TabAzioni")}});
+}
+
 void openStores(PopupContext& ctx)
 {
     engine::setLockWaitHook(repaintWhileWaitingForLock);
@@ -92,12 +125,9 @@ void openStores(PopupContext& ctx)
     s.DataFolder = ReadFolderSetting(ctx.module.SettingsPath, QStringLiteral("FILE"), ctx.desktop);
     s.WorkFolder = ReadFolderSetting(ctx.module.SettingsPath, QStringLiteral("WORK"), ctx.desktop);
 
-    // On the office server each database is a schema named as its file would be under the operator's folder,
-    // "<operator>/DatiQZ": operators stay apart as their folders keep them, and so do the three databases.
     const QString server = ReadServerSetting(ctx.module.SettingsPath);
-    const QString operatorFolder = ctx.module.OperatorName + QLatin1Char('/');
     const auto databaseName = [&](const QString& folder, const QString& name) {
-        return server.isEmpty() ? folder + operatorFolder + name + FileExtension : operatorFolder + name;
+        return server.isEmpty() ? folder + operatorDatabase(ctx, name) + FileExtension : operatorDatabase(ctx, name);
     };
     s.VisitsDbPath = databaseName(s.DataFolder, VisitsDbName);
     s.DataDbPath = databaseName(s.DataFolder, DataDbName);

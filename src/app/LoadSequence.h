@@ -13,6 +13,11 @@ class RuntimeError;
 // no operator name). Raises the run-time error of a malformed command line.
 bool startFromCommandLine(PopupContext& ctx, const QString& commandText);
 
+// Before the window system starts: on an office server, the connection and the catalog of the tables the load
+// reads are made ready on a worker thread while the window system starts; openStores and the load take them.
+// Nothing is raised here, and nothing is done for the files: every failure is met by the load's own step.
+void prepareStores(PopupContext& ctx);
+
 // The first half of the load proper: folders and database paths, the three databases opened in order,
 // one round of pending window events, the sound settings. Every failure raises the run-time error,
 // which the caller hands to showLoadError.

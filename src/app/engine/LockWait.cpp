@@ -8,6 +8,7 @@ namespace {
 
 std::mutex lockWaitHookGuard;
 LockWaitHook lockWaitHook;
+thread_local bool hookOff = false;
 
 } // namespace
 
@@ -17,8 +18,21 @@ void setLockWaitHook(LockWaitHook hook)
     lockWaitHook = std::move(hook);
 }
 
+LockWaitHookOff::LockWaitHookOff()
+{
+    hookOff = true;
+}
+
+LockWaitHookOff::~LockWaitHookOff()
+{
+    hookOff = false;
+}
+
 void runLockWaitHook()
 {
+    if (hookOff) {
+        return;
+    }
     LockWaitHook hook;
     {
         const std::lock_guard<std::mutex> lock(lockWaitHookGuard);

@@ -17,4 +17,15 @@ using LockWaitHook = std::function<void()>;
 void setLockWaitHook(LockWaitHook hook);
 void runLockWaitHook();
 
+// For its lifetime, the current thread runs no hook: a worker that waits on the store while the window system
+// starts must not run the event loop's work, which belongs to the thread that owns it.
+class LockWaitHookOff
+{
+public:
+    LockWaitHookOff();
+    ~LockWaitHookOff();
+    LockWaitHookOff(const LockWaitHookOff&) = delete;
+    LockWaitHookOff& operator=(const LockWaitHookOff&) = delete;
+};
+
 } // namespace rp::engine

@@ -2,6 +2,8 @@
 
 #include <QString>
 #include <memory>
+#include <utility>
+#include <vector>
 
 namespace rp::engine {
 
@@ -29,6 +31,13 @@ public:
     // read; the next statement (an action's re-reading of its rows under lock) connects again. An action's open
     // transaction keeps it. The files hold nothing worth giving back, and this does nothing there.
     virtual void releaseConnection() {}
+
+    // What the load will read first, named before the window system starts: each pair is a database and one of
+    // its tables (an empty table names the database alone). A server store connects and reads these tables'
+    // catalog on a thread of its own meanwhile, in one round trip; the load's own calls take the result. A
+    // failure is raised by the load's step that meets it, with the same number and text, as if nothing had been
+    // prepared. The files need nothing, and this does nothing there.
+    virtual void prepare(const std::vector<std::pair<QString, QString>>& databaseTables) { (void)databaseTables; }
 
 protected:
     Workspace() = default;

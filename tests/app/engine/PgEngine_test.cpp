@@ -314,15 +314,29 @@ TEST_F(PgEngine, AConnectionLostAfterTheLoadFailsTheStepAndTheNextTryConnectsAga
 
 TEST_F(PgEngine, AWindowHoldsNoConnectionWhileItWaitsAndItsActionConnectsAgain)
 {
+    // As the program starts: the server made ready while the window system starts, then the load.
     QTemporaryDir folder;
-    const QString settings = folder.filePath(QStringLiteral("popup.ini"));
-    QFile file(settings);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(QStringLiteral("[BASE]\nOPERATORE=mario\n[PATH]\nSERVER=%1\n").arg(mario()).toUtf8());
-    file.close();
+    const auto load = [&](rp::test::PopupHarness& popup, const QString& server) {
+        const QString settings = folder.filePath(QStringLiteral("popup.ini"));
+        QFile file(settings);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(QStringLiteral("[BASE]\nOPERATORE=mario\n[PATH]\nSERVER=%1\n").arg(server).toUtf8());
+        file.close();
+        ASSERT_TRUE(startFromCommandLine(popup.ctx, settings + QStringLiteral("|0|57|MAN|14/05/2024 09:30:00")));
+        prepareStores(popup.ctx);
+        popup.window = std::make_unique<ReminderWindow>(popup.ctx);
+        popup.window->load();
+    };
+    rp::test::PopupHarness refused;
+    load(refused, QStringLiteral("host=127.0.0.1 port=1"));
+    ASSERT_EQ(refused.desktop.messages.size(), 1U);
+    EXPECT_TRUE(
+        refused.desktop.messages[0].text.startsWith(QStringLiteral("3151-Connessione al server non riuscita:")));
+
     rp::test::PopupHarness popup;
-    ASSERT_TRUE(popup.start(settings + QStringLiteral("|0|57|MAN|14/05/2024 09:30:00")));
+    load(popup, mario());
     ASSERT_TRUE(popup.ctx.state.LoadedOk);
+    EXPECT_TRUE(popup.desktop.messages.empty());
     EXPECT_EQ(connectionsOfMario(), 0);
 
     const ActionOutcome outcome = StopReminding(popup.ctx);

@@ -1,7 +1,9 @@
 #include "app/engine/postgres/PgDatabase.h"
 
 #include "app/engine/EngineErrors.h"
+#include "app/engine/LockWait.h"
 #include "app/engine/postgres/PgConnection.h"
+#include "app/engine/postgres/PgSchema.h"
 #include "app/engine/postgres/PgTableCursor.h"
 
 namespace rp::engine {
@@ -28,6 +30,49 @@ PgWorkspace::PgWorkspace(const QString& connectionString)
 {
 }
 
+PgWorkspace::~PgWorkspace() = default;
+
+void PgWorkspace::prepare(const std::vector<std::pair<QString, QString>>& databaseTables)
+{
+    if (m_preparation.valid()) {
+        return;
+    }
+    std::vector<PgStatement> catalog;
+    for (const auto& [schema, table] : databaseTables) {
+        catalog.push_back(table.isEmpty() ? pgSchemaStatement(schema) : pgColumnsStatement(schema, table));
+    }
+    // Until the result is taken (awaitPreparation) the connection belongs to the worker alone.
+    m_preparation = std::async(
+        std::launch::async, [connection = m_connection, catalog = std::move(catalog)]() -> std::optional<RuntimeError> {
+            const LockWaitHookOff noWindowHere;
+            try {
+                connection->ensureConnected();
+            } catch (const RuntimeError& error) {
+                return error;
+            }
+            try {
+                connection->prefetch(catalog);
+            } catch (const RuntimeError&) {
+                // Left to the load's own reads, which meet the failure at their step.
+            }
+            return std::nullopt;
+        });
+}
+
+void PgWorkspace::awaitPreparation()
+{
+    if (!m_preparation.valid()) {
+        return;
+    }
+    while (m_preparation.wait_for(std::chrono::milliseconds(LockWaitStepMs)) != std::future_status::ready) {
+        runLockWaitHook();
+    }
+    // The load's first step is where connecting failed before anything was prepared: it fails there still.
+    if (const std::optional<RuntimeError> failure = m_preparation.get()) {
+        throw *failure;
+    }
+}
+
 std::shared_ptr<Database> PgWorkspace::openDatabase(const QString& schema)
 {
     if (schema.toUtf8().size() > LongestServerName) {
@@ -35,8 +80,8 @@ std::shared_ptr<Database> PgWorkspace::openDatabase(const QString& schema)
                                                  "dell'operatore nelle impostazioni.")
                                       .arg(LongestServerName));
     }
-    const PgResult found = m_connection->execute(
-        QStringLiteral("SELECT 1 FROM pg_catalog.pg_namespace WHERE nspname = $1"), {schema.toUtf8()}, schema);
+    awaitPreparation();
+    const PgResult found = m_connection->execute(pgSchemaStatement(schema), schema);
     if (found.rows() == 0) {
         throw schemaNotFound(schema);
     }
@@ -45,21 +90,25 @@ std::shared_ptr<Database> PgWorkspace::openDatabase(const QString& schema)
 
 void PgWorkspace::beginTransaction()
 {
+    awaitPreparation();
     m_connection->beginTransaction();
 }
 
 void PgWorkspace::commitTransaction()
 {
+    awaitPreparation();
     m_connection->commitTransaction();
 }
 
 void PgWorkspace::rollbackTransaction()
 {
+    awaitPreparation();
     m_connection->rollbackTransaction();
 }
 
 void PgWorkspace::releaseConnection()
 {
+    awaitPreparation();
     m_connection->release();
 }
 

@@ -2,8 +2,11 @@
 
 #include "app/engine/Database.h"
 #include "app/engine/Workspace.h"
+#include "common/RuntimeError.h"
 
+#include <future>
 #include <memory>
+#include <optional>
 
 namespace rp::engine {
 
@@ -32,6 +35,8 @@ class PgWorkspace final : public Workspace
 {
 public:
     explicit PgWorkspace(const QString& connectionString);
+    // Waits for a preparation still running.
+    ~PgWorkspace() override;
 
     // Raises InvalidName for a name the server cannot hold, FileNotFound for a schema that does not exist,
     // ServerConnectionFailed when the server cannot be reached.
@@ -41,9 +46,14 @@ public:
     void commitTransaction() override;
     void rollbackTransaction() override;
     void releaseConnection() override;
+    void prepare(const std::vector<std::pair<QString, QString>>& databaseTables) override;
 
 private:
+    // Takes the preparation's result; raises its failure to connect.
+    void awaitPreparation();
+
     std::shared_ptr<PgConnection> m_connection;
+    std::future<std::optional<RuntimeError>> m_preparation;
 };
 
 } // namespace rp::engine

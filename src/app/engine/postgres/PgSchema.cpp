@@ -39,9 +39,19 @@ QString text(const PgResult& result, int row, int column)
 
 } // namespace
 
+PgStatement pgSchemaStatement(const QString& schemaName)
+{
+    return {QByteArrayLiteral("SELECT 1 FROM pg_catalog.pg_namespace WHERE nspname = $1"), {schemaName.toUtf8()}};
+}
+
+PgStatement pgColumnsStatement(const QString& schemaName, const QString& table)
+{
+    return {ColumnsQuery.toUtf8(), {schemaName.toUtf8(), table.toUtf8()}};
+}
+
 PgTable readPgTable(PgConnection& conn, const QString& schemaName, const QString& table)
 {
-    const PgResult result = conn.execute(ColumnsQuery, {schemaName.toUtf8(), table.toUtf8()}, schemaName, table);
+    const PgResult result = conn.execute(pgColumnsStatement(schemaName, table), schemaName, table);
     if (table.isEmpty() || result.rows() == 0) {
         throw tableNotFound(table);
     }

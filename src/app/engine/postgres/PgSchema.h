@@ -15,6 +15,11 @@ struct PgTable
     std::vector<PgColumnKind> kinds;
 };
 
+// The catalog reads, as statements: a prepared load sends them all at once, and readPgTable / the opening of a
+// schema find their results among those it kept (PgConnection::prefetch).
+PgStatement pgSchemaStatement(const QString& schemaName);
+PgStatement pgColumnsStatement(const QString& schemaName, const QString& table);
+
 // From the server's catalog. Raises TableNotFound unless `table` is a table of the schema, named exactly so.
 PgTable readPgTable(PgConnection& conn, const QString& schemaName, const QString& table);
 
