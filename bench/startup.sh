@@ -5,8 +5,9 @@
 #
 #   bench/startup.sh [--runs N] [--build-dir DIR] [--no-session-bus] [--server]
 #
-# --server puts the demo store on a throw-away local PostgreSQL server (Unix socket) instead of SQLite files, to
-# show what the office store adds: loading libpq, connecting, and the look-ups' round trips.
+# --server also puts a second demo store on a throw-away local PostgreSQL server, reached as an office reaches it
+# (TCP, SCRAM password from a password file), and measures the pop-up on both stores side by side: what the office
+# store adds (loading libpq, connecting, the round trips) is the ratio server / files.
 #
 # Both programs run inside a private D-Bus session, as in an operator's desktop session. Without a session bus
 # Qt's accessibility bridge forks dbus-launch on every start, a cost no desktop user pays and one that grows with
@@ -64,16 +65,28 @@ cleanup() {
 trap cleanup EXIT
 
 # The demo script prints the command line last, quoted; a mktemp folder never needs the single-quoted form.
-store_options=()
+# demo_request FOLDER [OPTION...]: makes a demo store and prints its launch request.
+demo_request() {
+    local folder=$1 line request
+    shift
+    line=$(bash "$root/scripts/make-demo-store.sh" "$@" "$folder" | tail -n 1)
+    request=$(sed -n 's/^  reminder-popup "\(.*\)"$/\1/p' <<<"$line")
+    [ -n "$request" ] || { echo "error: unexpected demo store output: $line" >&2; exit 1; }
+    echo "$request"
+}
+request=$(demo_request "$work/demo")
 if [ "$on_server" = yes ]; then
     pg_dir=$(mktemp -d /tmp/rp-bench-pg.XXXXXX)
     start_private_pg_server "$pg_dir"
     psql -q -X -c "CREATE DATABASE agenda"
-    store_options=(--server "host=$PGHOST port=$PGPORT dbname=agenda")
+    server_request=$(demo_request "$work/demo-server" --server "host=$PGHOST port=$PGPORT dbname=agenda")
+    # The demo's operator role, DEMO, logs in over TCP with its SCRAM password, kept in a password file.
+    psql -q -X -c "ALTER ROLE \"DEMO\" PASSWORD 'banco-prova'"
+    printf '127.0.0.1:%s:agenda:DEMO:banco-prova\n' "$PGPORT" >"$work/pgpass"
+    chmod 600 "$work/pgpass"
+    export PGPASSFILE="$work/pgpass"
+    sed -i "s/^SERVER=.*/SERVER=host=127.0.0.1 port=$PGPORT dbname=agenda user=DEMO/" "$work/demo-server/popup.ini"
 fi
-demo_line=$(bash "$root/scripts/make-demo-store.sh" "${store_options[@]}" "$work/demo" | tail -n 1)
-request=$(sed -n 's/^  reminder-popup "\(.*\)"$/\1/p' <<<"$demo_line")
-[ -n "$request" ] || { echo "error: unexpected demo store output: $demo_line" >&2; exit 1; }
 
 start_private_xserver "$work"
 if [ "$session_bus" = yes ]; then
@@ -101,13 +114,16 @@ median() {
 
 measure warmup "APP. " "$popup" "$request"
 measure warmup "minimal" "$minimal"
+[ "$on_server" = no ] || measure warmup "APP. " "$popup" "$server_request"
 for i in $(seq 1 "$runs"); do
     # Alternating which goes first keeps a drift in machine load from favouring one of them.
     if [ $((i % 2)) -eq 1 ]; then
         measure popup "APP. " "$popup" "$request"
+        [ "$on_server" = no ] || measure server "APP. " "$popup" "$server_request"
         measure minimal "minimal" "$minimal"
     else
         measure minimal "minimal" "$minimal"
+        [ "$on_server" = no ] || measure server "APP. " "$popup" "$server_request"
         measure popup "APP. " "$popup" "$request"
     fi
 done
@@ -119,7 +135,7 @@ minimal_mb=$(cut -d' ' -f2 "$work/minimal" | awk '{ print $1 / 1024 }' | median)
 
 bus_note="with a private session bus"
 [ "$session_bus" = yes ] || bus_note="without a session bus"
-[ "$on_server" = yes ] && bus_note="$bus_note, store on a local PostgreSQL server"
+[ "$on_server" = yes ] && bus_note="$bus_note, files and a local PostgreSQL server over TCP with SCRAM"
 echo "start-up under Xvfb $bus_note, $runs runs each, build $build_dir"
 echo "  reminder-popup ms: $(cut -d' ' -f1 "$work/popup" | tr '\n' ' ')"
 echo "  minimal_window ms: $(cut -d' ' -f1 "$work/minimal" | tr '\n' ' ')"
@@ -129,3 +145,11 @@ awk -v pm="$popup_ms" -v mm="$minimal_ms" -v pk="$popup_mb" -v mk="$minimal_mb" 
     printf "%-16s %15.1f ms %15.1f MB\n", "minimal_window", mm, mk
     printf "%-16s %18.2f %18.2f\n", "ratio", pm / mm, pk / mk
 }'
+if [ "$on_server" = yes ]; then
+    server_ms=$(cut -d' ' -f1 "$work/server" | median)
+    echo "  popup on server ms: $(cut -d' ' -f1 "$work/server" | tr '\n' ' ')"
+    awk -v sm="$server_ms" -v pm="$popup_ms" 'BEGIN {
+        printf "%-16s %15.1f ms\n", "popup on server", sm
+        printf "%-16s %18.2f\n", "server / files", sm / pm
+    }'
+fi
