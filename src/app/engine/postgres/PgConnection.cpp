@@ -244,7 +244,6 @@ PgConnection::AttemptOutcome PgConnection::attempt(const PgConnectAttempt& plan,
 
 void PgConnection::release()
 {
-    m_prefetched.clear();
     if (!m_inTransaction) {
         drop();
     }
@@ -374,23 +373,8 @@ PgResult PgConnection::execute(const QString& sql, const std::vector<PgParameter
 
 PgResult PgConnection::execute(const PgStatement& statement, const QString& database, const QString& table)
 {
-    for (auto kept = m_prefetched.begin(); kept != m_prefetched.end(); ++kept) {
-        if (kept->first == statement) {
-            PgResult result = std::move(kept->second);
-            m_prefetched.erase(kept);
-            return result;
-        }
-    }
     std::vector<PgResult> results = executeBatch({statement}, database, table);
     return std::move(results.front());
-}
-
-void PgConnection::prefetch(const std::vector<PgStatement>& statements)
-{
-    std::vector<PgResult> results = executeBatch(statements, QStringLiteral("server"));
-    for (std::size_t index = 0; index < statements.size(); ++index) {
-        m_prefetched.emplace_back(statements[index], std::move(results[index]));
-    }
 }
 
 QString PgConnection::quotedIdentifier(const QString& name)

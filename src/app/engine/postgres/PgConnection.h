@@ -45,7 +45,6 @@ struct PgStatement
 {
     QByteArray sql;
     std::vector<PgParameter> parameters;
-    bool operator==(const PgStatement&) const = default;
 };
 
 // The one connection to the office server that the three databases of a process share, so that the two writes of
@@ -74,11 +73,7 @@ public:
     // server's SQLSTATE; `database` and `table` name where in the description.
     PgResult execute(const QString& sql, const std::vector<PgParameter>& parameters, const QString& database,
                      const QString& table = {});
-    // The same; a result kept by prefetch for exactly this statement is taken instead, without a round trip.
     PgResult execute(const PgStatement& statement, const QString& database, const QString& table = {});
-    // Runs the statements now, in one round trip, and keeps their results for the execute that asks for exactly
-    // the same statement, once each, until release. Raises as executeBatch does, keeping nothing.
-    void prefetch(const std::vector<PgStatement>& statements);
     // Several statements in one round trip (one implicit transaction, unless one of them is inside the action's):
     // the first that fails raises as execute does, and the rest are not run.
     std::vector<PgResult> executeBatch(const std::vector<PgStatement>& statements, const QString& database,
@@ -120,7 +115,6 @@ private:
                                   const QString& table);
 
     QByteArray m_connectionString;
-    std::vector<std::pair<PgStatement, PgResult>> m_prefetched;
     pg_conn* m_conn = nullptr;
     bool m_inTransaction = false;
 };

@@ -15,9 +15,19 @@ constexpr int LongestServerName = 63;
 
 } // namespace
 
-PgDatabase::PgDatabase(std::shared_ptr<PgConnection> connection, QString schema)
-    : m_connection(std::move(connection)), m_schema(std::move(schema))
+PgDatabase::PgDatabase(std::shared_ptr<PgConnection> connection, QString schema,
+                       std::shared_ptr<const PgCatalog> catalog)
+    : m_connection(std::move(connection)), m_schema(std::move(schema)), m_catalog(std::move(catalog))
 {
+}
+
+const PgTable* PgDatabase::preparedTable(const QString& table) const
+{
+    if (!m_catalog) {
+        return nullptr;
+    }
+    const auto found = m_catalog->tables.find({m_schema, table});
+    return found != m_catalog->tables.end() ? &found->second : nullptr;
 }
 
 std::unique_ptr<TableCursor> PgDatabase::openTable(const QString& table)
@@ -30,33 +40,48 @@ PgWorkspace::PgWorkspace(const QString& connectionString)
 {
 }
 
-PgWorkspace::~PgWorkspace() = default;
+PgWorkspace::~PgWorkspace()
+{
+    // The worker writes this workspace's members: it ends before any of them goes.
+    if (m_preparation.valid()) {
+        m_preparation.wait();
+    }
+}
 
 void PgWorkspace::prepare(const std::vector<std::pair<QString, QString>>& databaseTables)
 {
     if (m_preparation.valid()) {
         return;
     }
-    std::vector<PgStatement> catalog;
+    auto catalog = std::make_shared<PgCatalog>();
+    std::vector<std::pair<QString, QString>> tables;
     for (const auto& [schema, table] : databaseTables) {
-        catalog.push_back(table.isEmpty() ? pgSchemaStatement(schema) : pgColumnsStatement(schema, table));
+        catalog->schemas.insert(schema);
+        if (!table.isEmpty()) {
+            tables.emplace_back(schema, table);
+        }
     }
-    // Until the result is taken (awaitPreparation) the connection belongs to the worker alone.
-    m_preparation = std::async(
-        std::launch::async, [connection = m_connection, catalog = std::move(catalog)]() -> std::optional<RuntimeError> {
-            const LockWaitHookOff noWindowHere;
-            try {
-                connection->ensureConnected();
-            } catch (const RuntimeError& error) {
-                return error;
+    // Until the result is taken (awaitPreparation) the connection and the catalog belong to the worker alone.
+    m_preparation = std::async(std::launch::async, [this, catalog, tables]() -> std::optional<RuntimeError> {
+        const LockWaitHookOff noWindowHere;
+        try {
+            m_connection->ensureConnected();
+        } catch (const RuntimeError& error) {
+            return error;
+        }
+        try {
+            const std::vector<PgResult> results = m_connection->executeBatch(
+                {pgSchemasStatement(catalog->schemas), pgColumnsStatement(tables)}, QStringLiteral("server"));
+            for (int row = 0; row < results[0].rows(); ++row) {
+                catalog->existingSchemas.insert(QString::fromUtf8(results[0].value(row, 0).value_or(QByteArray())));
             }
-            try {
-                connection->prefetch(catalog);
-            } catch (const RuntimeError&) {
-                // Left to the load's own reads, which meet the failure at their step.
-            }
-            return std::nullopt;
-        });
+            catalog->tables = pgTablesFrom(results[1]);
+            m_catalog = catalog;
+        } catch (const RuntimeError&) {
+            // Left to the load's own reads, which meet the failure at their step.
+        }
+        return std::nullopt;
+    });
 }
 
 void PgWorkspace::awaitPreparation()
@@ -81,11 +106,13 @@ std::shared_ptr<Database> PgWorkspace::openDatabase(const QString& schema)
                                       .arg(LongestServerName));
     }
     awaitPreparation();
-    const PgResult found = m_connection->execute(pgSchemaStatement(schema), schema);
-    if (found.rows() == 0) {
+    const bool prepared = m_catalog && m_catalog->schemas.count(schema) != 0;
+    const bool exists = prepared ? m_catalog->existingSchemas.count(schema) != 0
+                                 : m_connection->execute(pgSchemaStatement(schema), schema).rows() != 0;
+    if (!exists) {
         throw schemaNotFound(schema);
     }
-    return std::make_shared<PgDatabase>(m_connection, schema);
+    return std::make_shared<PgDatabase>(m_connection, schema, m_catalog);
 }
 
 void PgWorkspace::beginTransaction()
@@ -109,6 +136,8 @@ void PgWorkspace::rollbackTransaction()
 void PgWorkspace::releaseConnection()
 {
     awaitPreparation();
+    // The catalog may change while the window waits; a later load reads it again.
+    m_catalog.reset();
     m_connection->release();
 }
 

@@ -11,22 +11,28 @@
 namespace rp::engine {
 
 class PgConnection;
+struct PgCatalog;
+struct PgTable;
 
 // One operator's database on the office server: a schema named as the file's folder and name would be,
 // "<operator>/DatiQZ", on the connection the three databases share.
 class PgDatabase final : public Database
 {
 public:
-    PgDatabase(std::shared_ptr<PgConnection> connection, QString schema);
+    PgDatabase(std::shared_ptr<PgConnection> connection, QString schema,
+               std::shared_ptr<const PgCatalog> catalog = nullptr);
 
     std::unique_ptr<TableCursor> openTable(const QString& table) override;
     const QString& name() const override { return m_schema; }
 
     PgConnection& connection() const { return *m_connection; }
+    // The table as a prepared load read it from the catalog; nothing when it was not read (or is not there).
+    const PgTable* preparedTable(const QString& table) const;
 
 private:
     std::shared_ptr<PgConnection> m_connection;
     QString m_schema;
+    std::shared_ptr<const PgCatalog> m_catalog;
 };
 
 // The workspace of the office server: one connection for the whole process while it is used, and the transaction
@@ -54,6 +60,7 @@ private:
 
     std::shared_ptr<PgConnection> m_connection;
     std::future<std::optional<RuntimeError>> m_preparation;
+    std::shared_ptr<const PgCatalog> m_catalog;
 };
 
 } // namespace rp::engine

@@ -3,22 +3,37 @@
 #include "app/engine/EngineErrors.h"
 #include "app/engine/postgres/PgConnection.h"
 
+#include <QStringList>
+
 namespace rp::engine {
 
 namespace {
 
-// Every column with its type, and its place in the primary key (0 outside it; the key's array counts from 0).
-// Only ordinary and partitioned tables count: a view has no key to find a row by.
-const QString ColumnsQuery =
-    QStringLiteral("SELECT a.attname, pg_catalog.format_type(a.atttypid, a.atttypmod), a.attnotnull, t.typname, "
-                   "coalesce(array_position(i.indkey::int2[], a.attnum) - array_lower(i.indkey::int2[], 1) + 1, 0) "
-                   "FROM pg_catalog.pg_class c "
-                   "JOIN pg_catalog.pg_namespace n ON n.oid = c.relnamespace "
-                   "JOIN pg_catalog.pg_attribute a ON a.attrelid = c.oid AND a.attnum > 0 AND NOT a.attisdropped "
-                   "JOIN pg_catalog.pg_type t ON t.oid = a.atttypid "
-                   "LEFT JOIN pg_catalog.pg_index i ON i.indrelid = c.oid AND i.indisprimary "
-                   "WHERE n.nspname = $1 AND c.relname = $2 AND c.relkind IN ('r', 'p') "
-                   "ORDER BY a.attnum");
+// Every column of the wanted tables with its type, and its place in the primary key (0 outside it; the key's array
+// counts from 0). The wanted (schema, table) pairs follow as parameters, two each: one statement reads the
+// catalog of every table a load opens. Only ordinary and partitioned tables count: a view has no key to find a
+// row by.
+QString columnsQuery(std::size_t tables)
+{
+    QStringList wanted;
+    for (std::size_t index = 0; index < tables; ++index) {
+        wanted << QStringLiteral("($%1::text, $%2::text)").arg(2 * index + 1).arg(2 * index + 2);
+    }
+    return QStringLiteral(
+               "WITH wanted(nspname, relname) AS (VALUES %1) "
+               "SELECT n.nspname, c.relname, a.attname, pg_catalog.format_type(a.atttypid, a.atttypmod), "
+               "a.attnotnull, t.typname, "
+               "coalesce(array_position(i.indkey::int2[], a.attnum) - array_lower(i.indkey::int2[], 1) + 1, 0) "
+               "FROM wanted w "
+               "JOIN pg_catalog.pg_namespace n ON n.nspname = w.nspname "
+               "JOIN pg_catalog.pg_class c ON c.relnamespace = n.oid AND c.relname = w.relname "
+               "JOIN pg_catalog.pg_attribute a ON a.attrelid = c.oid AND a.attnum > 0 AND NOT a.attisdropped "
+               "JOIN pg_catalog.pg_type t ON t.oid = a.atttypid "
+               "LEFT JOIN pg_catalog.pg_index i ON i.indrelid = c.oid AND i.indisprimary "
+               "WHERE c.relkind IN ('r', 'p') "
+               "ORDER BY n.nspname, c.relname, a.attnum")
+        .arg(wanted.join(QStringLiteral(", ")));
+}
 
 // The key columns of an index by its exact name; an expression column comes back without a name.
 const QString IndexQuery =
@@ -44,34 +59,63 @@ PgStatement pgSchemaStatement(const QString& schemaName)
     return {QByteArrayLiteral("SELECT 1 FROM pg_catalog.pg_namespace WHERE nspname = $1"), {schemaName.toUtf8()}};
 }
 
-PgStatement pgColumnsStatement(const QString& schemaName, const QString& table)
+PgStatement pgSchemasStatement(const std::set<QString>& schemaNames)
 {
-    return {ColumnsQuery.toUtf8(), {schemaName.toUtf8(), table.toUtf8()}};
+    QStringList placeholders;
+    std::vector<PgParameter> parameters;
+    for (const QString& name : schemaNames) {
+        parameters.push_back(name.toUtf8());
+        placeholders << QStringLiteral("$%1").arg(parameters.size());
+    }
+    return {QStringLiteral("SELECT nspname FROM pg_catalog.pg_namespace WHERE nspname IN (%1)")
+                .arg(placeholders.join(QStringLiteral(", ")))
+                .toUtf8(),
+            parameters};
 }
 
-PgTable readPgTable(PgConnection& conn, const QString& schemaName, const QString& table)
+PgStatement pgColumnsStatement(const std::vector<std::pair<QString, QString>>& tables)
 {
-    const PgResult result = conn.execute(pgColumnsStatement(schemaName, table), schemaName, table);
-    if (table.isEmpty() || result.rows() == 0) {
-        throw tableNotFound(table);
+    std::vector<PgParameter> parameters;
+    for (const auto& [schemaName, table] : tables) {
+        parameters.push_back(schemaName.toUtf8());
+        parameters.push_back(table.toUtf8());
     }
-    PgTable pg;
-    pg.schemaName = schemaName;
-    pg.schema.table = table;
+    return {columnsQuery(tables.size()).toUtf8(), parameters};
+}
+
+std::map<std::pair<QString, QString>, PgTable> pgTablesFrom(const PgResult& result)
+{
+    std::map<std::pair<QString, QString>, PgTable> tables;
     for (int row = 0; row < result.rows(); ++row) {
+        PgTable& pg = tables[{text(result, row, 0), text(result, row, 1)}];
+        pg.schemaName = text(result, row, 0);
+        pg.schema.table = text(result, row, 1);
         ColumnInfo column;
-        column.name = text(result, row, 0);
-        column.declaredType = text(result, row, 1);
-        column.notNull = text(result, row, 2) == u"t";
-        column.primaryKeyPosition = text(result, row, 4).toInt();
-        const PgColumnKind kind = pgColumnKind(text(result, row, 3));
+        column.name = text(result, row, 2);
+        column.declaredType = text(result, row, 3);
+        column.notNull = text(result, row, 4) == u"t";
+        column.primaryKeyPosition = text(result, row, 6).toInt();
+        const PgColumnKind kind = pgColumnKind(text(result, row, 5));
         column.holdsDateTime = kind == PgColumnKind::DateTime;
         pg.schema.columns.push_back(column);
         pg.kinds.push_back(kind);
     }
     // Without a primary key a row is named by its physical place, which an update moves: the cursor follows it.
-    pg.schema.identityColumns = pg.schema.primaryKeyColumns();
-    return pg;
+    for (auto& [name, pg] : tables) {
+        pg.schema.identityColumns = pg.schema.primaryKeyColumns();
+    }
+    return tables;
+}
+
+PgTable readPgTable(PgConnection& conn, const QString& schemaName, const QString& table)
+{
+    const PgResult result = conn.execute(pgColumnsStatement({{schemaName, table}}), schemaName, table);
+    std::map<std::pair<QString, QString>, PgTable> found = pgTablesFrom(result);
+    const auto named = found.find({schemaName, table});
+    if (table.isEmpty() || named == found.end()) {
+        throw tableNotFound(table);
+    }
+    return std::move(named->second);
 }
 
 std::vector<int> readPgIndexColumns(PgConnection& conn, const PgTable& table, const QString& indexName)

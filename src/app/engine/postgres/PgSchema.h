@@ -3,6 +3,10 @@
 #include "app/engine/TableSchema.h"
 #include "app/engine/postgres/PgValue.h"
 
+#include <map>
+#include <set>
+#include <utility>
+
 namespace rp::engine {
 
 class PgConnection;
@@ -15,10 +19,21 @@ struct PgTable
     std::vector<PgColumnKind> kinds;
 };
 
-// The catalog reads, as statements: a prepared load sends them all at once, and readPgTable / the opening of a
-// schema find their results among those it kept (PgConnection::prefetch).
+// The catalog reads, as statements, so that a prepared load can send them all in one round trip: whether a schema
+// exists; which of several schemas exist; the columns of several tables at once.
 PgStatement pgSchemaStatement(const QString& schemaName);
-PgStatement pgColumnsStatement(const QString& schemaName, const QString& table);
+PgStatement pgSchemasStatement(const std::set<QString>& schemaNames);
+PgStatement pgColumnsStatement(const std::vector<std::pair<QString, QString>>& tables);
+// The tables of a columns statement's result, by (schema, table); a table that is not there is missing.
+std::map<std::pair<QString, QString>, PgTable> pgTablesFrom(const PgResult& result);
+
+// What a prepared load read of the catalog, for the load's own steps to take instead of asking again.
+struct PgCatalog
+{
+    std::set<QString> schemas;
+    std::set<QString> existingSchemas;
+    std::map<std::pair<QString, QString>, PgTable> tables;
+};
 
 // From the server's catalog. Raises TableNotFound unless `table` is a table of the schema, named exactly so.
 PgTable readPgTable(PgConnection& conn, const QString& schemaName, const QString& table);

@@ -394,7 +394,8 @@ void PgTableCursor::close()
 
 std::unique_ptr<TableCursor> openPgTableCursor(std::shared_ptr<PgDatabase> db, const QString& table)
 {
-    PgTable pgTable = readPgTable(db->connection(), db->name(), table);
+    const PgTable* prepared = db->preparedTable(table);
+    PgTable pgTable = prepared != nullptr ? *prepared : readPgTable(db->connection(), db->name(), table);
     return std::make_unique<PgTableCursor>(std::move(db), std::move(pgTable));
 }
 
