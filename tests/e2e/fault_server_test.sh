@@ -144,7 +144,7 @@ for held in 3 6; do
     hold_slots "$held" 2
     started=$(date +%s%3N)
     launch_popup "$COMMAND"
-    window=$(reminder_window)
+    window=$(reminder_window) || row_fail "no reminder window; standard error: $(cat "$E2E_TMP/popup.err")"
     shown_after=$(($(date +%s%3N) - started))
     for pid in "${HOLDER_PIDS[@]}"; do wait "$pid" || row_fail "a session holding a slot failed"; done
     "$X11_CLOSE_WINDOW" "$window"
@@ -175,7 +175,7 @@ for first in refused silent; do
     fingerprint_before
     started=$(date +%s%3N)
     launch_popup "$COMMAND"
-    window=$(reminder_window)
+    window=$(reminder_window) || row_fail "no reminder window; standard error: $(cat "$E2E_TMP/popup.err")"
     shown_after=$(($(date +%s%3N) - started))
     "$X11_CLOSE_WINDOW" "$window"
     expect_end 0
