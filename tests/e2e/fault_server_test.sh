@@ -133,6 +133,7 @@ hold_slots() {
     row_fail "the other sessions did not all connect"
 }
 # The server restarted with six connections, three of them kept for superusers.
+start_store_server
 pg_run postgres public "ALTER SYSTEM SET max_connections = 6" >/dev/null
 server_start
 # Three sessions leave only the superusers' reserved slots ("remaining connection slots are reserved"); six
