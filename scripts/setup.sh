@@ -8,7 +8,7 @@ packages=(
     clang-14 libclang-rt-14-dev
     qt6-base-dev libqt6sql6-sqlite qt6-translations-l10n qt6-multimedia-dev
     libsqlite3-dev sqlite3 libfontconfig-dev
-    libpq-dev postgresql-15 postgresql-client-15
+    libpq-dev postgresql-15 postgresql-client-15 pgbouncer
     libgtest-dev libgmock-dev libbenchmark-dev
     xvfb xauth xdotool x11-utils libx11-dev libxcb1-dev
     xfwm4 openbox

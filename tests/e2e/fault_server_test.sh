@@ -2,7 +2,8 @@
 # Fault matrix, the office server: down at the start, stopped between the load and the postpone, a wrong
 # password, an operator name too long for a schema, a write the operator's role may not make. Each gives its
 # box with the server's own message, the program ends with status 0, and no row on the server changes: the
-# two writes of an action are one transaction.
+# two writes of an action are one transaction. A server with no free connection for a moment, and a first host
+# of two that is down, are waited out: the window shows.
 source "$(dirname "$0")/fault_lib.sh"
 store_is_server || fail "the server's rows need REMINDER_E2E_STORE=server"
 start_xserver
@@ -23,14 +24,23 @@ server_start
 expect_files_unchanged
 row_pass
 
-row "server that takes the connection and never answers: the load error box after the connect timeout"
-fault_store "$E2E_TMP/store" "mario"
-# A listener that lets the system complete the handshake and then says nothing, as a hung server would.
-coproc SILENT { exec python3 -c '
+# start_silent_listener: a listener that lets the system complete the handshake and then says nothing, as a
+# hung server would; sets SILENT_PORT and SILENT_PID.
+start_silent_listener() {
+    coproc SILENT { exec python3 -c '
 import socket, sys, time
 s = socket.socket(); s.bind(("127.0.0.1", 0)); s.listen(8)
 print(s.getsockname()[1], flush=True); time.sleep(60)'; }
-read -r -t 10 silent_port <&"${SILENT[0]}" || row_fail "the silent listener did not start"
+    read -r -t 10 SILENT_PORT <&"${SILENT[0]}" || row_fail "the silent listener did not start"
+}
+stop_silent_listener() {
+    kill "$SILENT_PID" && wait "$SILENT_PID" 2>/dev/null || true
+}
+
+row "server that takes the connection and never answers: the load error box after the connect timeout"
+fault_store "$E2E_TMP/store" "mario"
+start_silent_listener
+silent_port=$SILENT_PORT
 with_server "host=127.0.0.1 port=$silent_port dbname=agenda user=$E2E_PG_ROLE"
 fingerprint_before
 started=$(date +%s%3N)
@@ -39,7 +49,7 @@ wait_box "Promemoria appuntamenti" "3151-Connessione al server non riuscita: nes
 waited=$(($(date +%s%3N) - started))
 answer_box Return
 expect_end 0
-kill "$SILENT_PID" && wait "$SILENT_PID" 2>/dev/null || true
+stop_silent_listener
 [ "$waited" -ge 4500 ] && [ "$waited" -lt 8000 ] || row_fail "the box came after $waited ms"
 expect_files_unchanged
 echo "figure: box after $waited ms"
@@ -104,3 +114,77 @@ expect_window_open "$window"
 expect_end 0
 expect_files_unchanged
 row_pass
+
+# hold_slots COUNT SECONDS: COUNT superuser sessions take a connection slot each and keep it SECONDS; returns once
+# every one is in.
+hold_slots() {
+    local i
+    rm -rf "$E2E_TMP/slots"
+    mkdir "$E2E_TMP/slots"
+    HOLDER_PIDS=()
+    for i in $(seq 1 "$1"); do
+        printf '\\! touch %q\nSELECT pg_sleep(%s);\n' "$E2E_TMP/slots/$i" "$2" | psql -X -q -d "$(pg_conninfo postgres)" >/dev/null &
+        HOLDER_PIDS+=($!)
+    done
+    for _ in $(seq 1 200); do
+        [ "$(find "$E2E_TMP/slots" -type f | wc -l)" -eq "$1" ] && return 0
+        sleep 0.02
+    done
+    row_fail "the other sessions did not all connect"
+}
+# The server restarted with six connections, three of them kept for superusers.
+start_store_server
+pg_run postgres public "ALTER SYSTEM SET max_connections = 6" >/dev/null
+server_start
+# Three sessions leave only the superusers' reserved slots ("remaining connection slots are reserved"); six
+# leave none ("sorry, too many clients already"): both SQLSTATE 53300, released after 2 s.
+for held in 3 6; do
+    row "server at its connection limit ($held of 6 slots taken) for 2 s, then freed: the window shows"
+    fault_store "$E2E_TMP/store" "mario"
+    fingerprint_before
+    hold_slots "$held" 2
+    started=$(date +%s%3N)
+    launch_popup "$COMMAND"
+    window=$(reminder_window) || row_fail "no reminder window; standard error: $(cat "$E2E_TMP/popup.err")"
+    shown_after=$(($(date +%s%3N) - started))
+    for pid in "${HOLDER_PIDS[@]}"; do wait "$pid" || row_fail "a session holding a slot failed"; done
+    "$X11_CLOSE_WINDOW" "$window"
+    expect_end 0
+    expect_no_box
+    expect_files_unchanged
+    # Shown once the slots were given back, not before: the load met the full server and waited.
+    [ "$shown_after" -ge 1000 ] || row_fail "the window was shown after $shown_after ms, while the server was full"
+    echo "figure: window after $shown_after ms"
+    row_pass
+done
+pg_run postgres public "ALTER SYSTEM RESET max_connections" >/dev/null
+server_start
+
+# A primary behind a first host that is down: refused (nothing listens on the port), or silent. The string is
+# longer than 99 characters: SERVER is read whole.
+for first in refused silent; do
+    row "two-host connection string, the first host $first: the second is reached within the bound, the window shows"
+    fault_store "$E2E_TMP/store" "mario"
+    store_sql "$DATA_DB" "ALTER ROLE $E2E_PG_ROLE PASSWORD 'giusta'"
+    if [ "$first" = silent ]; then
+        start_silent_listener
+        first_port=$SILENT_PORT
+    else
+        first_port=$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
+    fi
+    with_server "host=127.0.0.1,127.0.0.1 port=$first_port,$E2E_PG_PORT dbname=agenda user=$E2E_PG_ROLE password=giusta target_session_attrs=read-write"
+    fingerprint_before
+    started=$(date +%s%3N)
+    launch_popup "$COMMAND"
+    window=$(reminder_window) || row_fail "no reminder window; standard error: $(cat "$E2E_TMP/popup.err")"
+    shown_after=$(($(date +%s%3N) - started))
+    "$X11_CLOSE_WINDOW" "$window"
+    expect_end 0
+    expect_no_box
+    [ "$first" = silent ] && stop_silent_listener
+    expect_files_unchanged
+    store_sql "$DATA_DB" "ALTER ROLE $E2E_PG_ROLE PASSWORD NULL"
+    [ "$shown_after" -lt 5000 ] || row_fail "the window was shown after $shown_after ms, past the connect bound"
+    echo "figure: window after $shown_after ms"
+    row_pass
+done

@@ -1,25 +1,30 @@
 # Sourced by lib.sh: the store the end-to-end tests run on, chosen by REMINDER_E2E_STORE: "files" (the default,
-# the three SQLite files under the operator's folder) or "server" (the operator's three schemas on a throw-away
-# PostgreSQL cluster of the test's own). A database is named by DATA_DB, VISITS_DB, WORK_DB: a file path, or
+# the three SQLite files under the operator's folder), "server" (the operator's three schemas on a throw-away
+# PostgreSQL cluster of the test's own) or "pooled" (the same cluster, reached by the pop-up through a throw-away
+# PgBouncer in transaction mode over TCP with SCRAM; the tests' own SQL goes to the cluster directly). A database is named by DATA_DB, VISITS_DB, WORK_DB: a file path, or
 # a schema name on the server. The tests' SQL quotes every identifier and casts what it compares, so that one
 # text reads the same on both.
 E2E_STORE=${REMINDER_E2E_STORE:-files}
 case "$E2E_STORE" in
-files | server) ;;
+files | server | pooled) ;;
 *)
-    echo "FAIL: REMINDER_E2E_STORE is '$E2E_STORE', not files or server" >&2
+    echo "FAIL: REMINDER_E2E_STORE is '$E2E_STORE', not files, server or pooled" >&2
     exit 1
     ;;
 esac
 E2E_PG_DIR=""
 E2E_PG_PORT=""
-# The operator's login role on the server: it may change only what the pop-up writes.
+E2E_BOUNCER_DIR=""
+# The operator's login role on the server: it may change only what the pop-up writes. Through the pooler it
+# logs in with a password, as it would from another machine.
 E2E_PG_ROLE=operatore
+E2E_POOLED_PASSWORD=pooled-secret
 
 source "$REMINDER_SOURCE_DIR/scripts/private-pg-server.sh"
+source "$REMINDER_SOURCE_DIR/scripts/private-pgbouncer.sh"
 
 store_is_server() {
-    [ "$E2E_STORE" = server ]
+    [ "$E2E_STORE" = server ] || [ "$E2E_STORE" = pooled ]
 }
 
 # skip_on_server WHY: true (and says so) for a row that only a file store can have.
@@ -30,6 +35,10 @@ skip_on_server() {
 
 # The cluster is started by the first store of a test and stopped by store_cleanup.
 store_cleanup() {
+    if [ -n "$E2E_BOUNCER_DIR" ]; then
+        stop_private_pgbouncer "$E2E_BOUNCER_DIR"
+        E2E_BOUNCER_DIR=""
+    fi
     if [ -n "$E2E_PG_DIR" ]; then
         stop_private_pg_server "$E2E_PG_DIR"
         E2E_PG_DIR=""
@@ -42,6 +51,13 @@ start_store_server() {
     E2E_PG_DIR=$(mktemp -d /tmp/rp-pg.XXXXXX)
     start_private_pg_server "$E2E_PG_DIR" || fail "the PostgreSQL cluster did not start"
     E2E_PG_PORT=$PGPORT
+    if [ "$E2E_STORE" = pooled ]; then
+        # The role and its password exist before the pooler copies the cluster's secrets.
+        psql -X -q -v ON_ERROR_STOP=1 -c "CREATE ROLE $E2E_PG_ROLE LOGIN PASSWORD '$E2E_POOLED_PASSWORD'" >/dev/null ||
+            fail "role $E2E_PG_ROLE"
+        E2E_BOUNCER_DIR=$(mktemp -d /tmp/rp-bouncer.XXXXXX)
+        start_private_pgbouncer "$E2E_BOUNCER_DIR" "$E2E_PG_DIR" "$E2E_PG_PORT" || fail "PgBouncer did not start"
+    fi
     # The pop-up must find its server through the settings alone, not through the environment.
     unset PGHOST PGPORT PGUSER PGDATABASE
 }
@@ -91,6 +107,8 @@ store_create() {
     if store_is_server; then
         start_store_server
         SERVER="host=$E2E_PG_DIR port=$E2E_PG_PORT dbname=agenda user=$E2E_PG_ROLE"
+        [ "$E2E_STORE" = pooled ] &&
+            SERVER="host=127.0.0.1 port=$PGBOUNCER_PORT dbname=agenda user=$E2E_PG_ROLE password=$E2E_POOLED_PASSWORD"
         PGOPTIONS="-c client_min_messages=warning" psql -X -q -v ON_ERROR_STOP=1 -d "$(pg_conninfo postgres)" \
             -c "DROP DATABASE IF EXISTS agenda WITH (FORCE)" -c "CREATE DATABASE agenda" >/dev/null || fail "database agenda"
         psql -X -q -v ON_ERROR_STOP=1 -v operator="$OPERATOR" -v role="$E2E_PG_ROLE" \
