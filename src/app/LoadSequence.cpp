@@ -23,7 +23,6 @@ namespace {
 const QString DataDbName = QStringLiteral("DatiQZ");
 const QString VisitsDbName = QStringLiteral("VisiteQZ");
 const QString WorkDbName = QStringLiteral("WorkQZ");
-const QString FileExtension = QStringLiteral(".mdb");
 
 void applyLaunchRequest(PopupContext& ctx, const LaunchRequest& request)
 {
@@ -92,12 +91,9 @@ void openStores(PopupContext& ctx)
     s.DataFolder = ReadFolderSetting(ctx.module.SettingsPath, QStringLiteral("FILE"), ctx.desktop);
     s.WorkFolder = ReadFolderSetting(ctx.module.SettingsPath, QStringLiteral("WORK"), ctx.desktop);
 
-    // On the office server each database is a schema named as its file would be under the operator's folder,
-    // "<operator>/DatiQZ": operators stay apart as their folders keep them, and so do the three databases.
     const QString server = ReadServerSetting(ctx.module.SettingsPath);
-    const QString operatorFolder = ctx.module.OperatorName + QLatin1Char('/');
     const auto databaseName = [&](const QString& folder, const QString& name) {
-        return server.isEmpty() ? folder + operatorFolder + name + FileExtension : operatorFolder + name;
+        return DatabaseName(server, folder, ctx.module.OperatorName, name);
     };
     s.VisitsDbPath = databaseName(s.DataFolder, VisitsDbName);
     s.DataDbPath = databaseName(s.DataFolder, DataDbName);

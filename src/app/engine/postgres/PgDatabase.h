@@ -17,6 +17,9 @@ public:
     PgDatabase(std::shared_ptr<PgConnection> connection, QString schema);
 
     std::unique_ptr<TableCursor> openTable(const QString& table) override;
+    // In PgDueRows.cpp.
+    std::vector<std::vector<Value>> rowsUpTo(const QString& table, const QString& column, const Value& limit,
+                                             const QStringList& fields) override;
     const QString& name() const override { return m_schema; }
 
     PgConnection& connection() const { return *m_connection; }
