@@ -58,8 +58,15 @@ wait_started() {
     done
     fail "no window number $2 for $1: $(cat "$agenda_log")"
 }
+# window_of TAG: the id of TAG's window once it is mapped (20 s at most).
 window_of() {
-    wait_window "^APP\\. .*-$1\$"
+    local id
+    for _ in $(seq 1 400); do
+        id=$(xdotool search --onlyvisible --name "^APP\\. .*-$1\$" 2>/dev/null | head -n 1 || true)
+        [ -n "$id" ] && echo "$id" && return 0
+        sleep 0.05
+    done
+    fail "no window for $1: $(cat "$agenda_log")"
 }
 visible_windows() {
     xdotool search --onlyvisible --name '^APP\. ' 2>/dev/null | wc -l
