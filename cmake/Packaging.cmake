@@ -36,7 +36,10 @@ install(FILES ${REMINDER_DOC_DIR}/reminder-popup.1.gz ${REMINDER_DOC_DIR}/remind
 # The agenda watcher runs as the operator's systemd user service, or from the desktop's autostart where there is
 # no systemd user session.
 install(FILES ${PROJECT_SOURCE_DIR}/data/service/reminder-agenda@.service DESTINATION lib/systemd/user)
-install(FILES ${PROJECT_SOURCE_DIR}/data/service/reminder-agenda.desktop DESTINATION ${CMAKE_INSTALL_FULL_SYSCONFDIR}/xdg/autostart)
+# The autostart entry belongs in /etc whatever the prefix, where the desktops look; Debian keeps it as a conffile.
+install(FILES ${PROJECT_SOURCE_DIR}/data/service/reminder-agenda.desktop DESTINATION /etc/xdg/autostart)
+file(WRITE ${REMINDER_DOC_DIR}/conffiles "/etc/xdg/autostart/reminder-agenda.desktop\n")
+set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${REMINDER_DOC_DIR}/conffiles)
 
 # The copyright file in Debian's machine-readable format, with the licence text taken from LICENSE so that it is
 # written once: the paragraphs after the copyright line, indented by one blank, with " ." for an empty line.
@@ -66,7 +69,8 @@ string(CONCAT CPACK_PACKAGE_DESCRIPTION
     "the due time (red and SCADUTO when overdue), beeps and plays the configured\n"
     "sound, and writes the operator's choice (postpone by minutes, hours or days,\n"
     "or stop reminding) back into the application's SQLite tables. Italian user\n"
-    "interface.")
+    "interface. The agenda watcher, a user service, starts the window for every\n"
+    "reminder that falls due.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)

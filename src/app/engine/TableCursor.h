@@ -19,6 +19,8 @@ class Database;
 // - Values always travel bound, identifiers always quoted.
 // - Edit, Update and Delete act on exactly the row the cursor stands on; a row that another client changed or
 //   deleted since it was read is RowChangedByAnotherUser / RowDeletedByAnotherUser, never overwritten.
+// - The one read besides the cursor is Database::rowsUpTo, for the agenda watcher: the rows up to a moment, through
+//   the index of a date-time column, read alike (same field values) and writing nothing.
 // Every failure raises RuntimeError with one of the EngineErrorNumber values.
 class TableCursor
 {
