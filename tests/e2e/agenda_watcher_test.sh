@@ -75,7 +75,7 @@ visible_windows() {
 # Due at start, and due in three seconds.
 add_reminder A -600 -300
 add_reminder B 600 3
-b_due=$(($(date +%s) + 3))
+b_due=$(epoch_of "$(store_sql "$WORK_DB" "SELECT \"PmAllarm\" FROM \"Promemoria\" WHERE $key_B")")
 start_agenda 20
 wait_started A 1 >/dev/null
 window_a=$(window_of A)
