@@ -24,10 +24,22 @@ endfunction()
 set(REMINDER_DOC_DIR ${PROJECT_BINARY_DIR}/doc)
 configure_file(${PROJECT_SOURCE_DIR}/man/reminder-popup.1.in ${REMINDER_DOC_DIR}/reminder-popup.1 @ONLY)
 configure_file(${PROJECT_SOURCE_DIR}/cmake/debian/changelog.in ${REMINDER_DOC_DIR}/changelog @ONLY)
+configure_file(${PROJECT_SOURCE_DIR}/man/reminder-agenda.1.in ${REMINDER_DOC_DIR}/reminder-agenda.1 @ONLY)
 reminder_gzip_file(${REMINDER_DOC_DIR}/reminder-popup.1 ${REMINDER_DOC_DIR}/reminder-popup.1.gz)
+reminder_gzip_file(${REMINDER_DOC_DIR}/reminder-agenda.1 ${REMINDER_DOC_DIR}/reminder-agenda.1.gz)
 reminder_gzip_file(${REMINDER_DOC_DIR}/changelog ${REMINDER_DOC_DIR}/changelog.gz)
-add_custom_target(reminder-docs ALL DEPENDS ${REMINDER_DOC_DIR}/reminder-popup.1.gz ${REMINDER_DOC_DIR}/changelog.gz)
-install(FILES ${REMINDER_DOC_DIR}/reminder-popup.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+add_custom_target(reminder-docs ALL DEPENDS ${REMINDER_DOC_DIR}/reminder-popup.1.gz ${REMINDER_DOC_DIR}/reminder-agenda.1.gz
+    ${REMINDER_DOC_DIR}/changelog.gz)
+install(FILES ${REMINDER_DOC_DIR}/reminder-popup.1.gz ${REMINDER_DOC_DIR}/reminder-agenda.1.gz
+    DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+
+# The agenda watcher runs as the operator's systemd user service, or from the desktop's autostart where there is
+# no systemd user session.
+install(FILES ${PROJECT_SOURCE_DIR}/data/service/reminder-agenda@.service DESTINATION lib/systemd/user)
+# The autostart entry belongs in /etc whatever the prefix, where the desktops look; Debian keeps it as a conffile.
+install(FILES ${PROJECT_SOURCE_DIR}/data/service/reminder-agenda.desktop DESTINATION /etc/xdg/autostart)
+file(WRITE ${REMINDER_DOC_DIR}/conffiles "/etc/xdg/autostart/reminder-agenda.desktop\n")
+set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${REMINDER_DOC_DIR}/conffiles)
 
 # The copyright file in Debian's machine-readable format, with the licence text taken from LICENSE so that it is
 # written once: the paragraphs after the copyright line, indented by one blank, with " ." for an empty line.
@@ -57,7 +69,8 @@ string(CONCAT CPACK_PACKAGE_DESCRIPTION
     "the due time (red and SCADUTO when overdue), beeps and plays the configured\n"
     "sound, and writes the operator's choice (postpone by minutes, hours or days,\n"
     "or stop reminding) back into the application's SQLite tables. Italian user\n"
-    "interface.")
+    "interface. The agenda watcher, a user service, starts the window for every\n"
+    "reminder that falls due.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)

@@ -12,3 +12,5 @@ CREATE TABLE IF NOT EXISTS Promemoria (
     PmWait TEXT,
     PRIMARY KEY (PmCliente, PmData, PmAzione)
 );
+-- The agenda watcher asks for the reminders whose alarm has come, at every look: through this index.
+CREATE INDEX IF NOT EXISTS PromemoriaAllarm ON Promemoria (PmAllarm);

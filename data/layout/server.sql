@@ -49,6 +49,8 @@ CREATE TABLE :"work_schema"."Promemoria" (
     "PmWait" text,
     PRIMARY KEY ("PmCliente", "PmData", "PmAzione")
 );
+-- The agenda watcher asks for the reminders whose alarm has come, at every look: through this index.
+CREATE INDEX "PromemoriaAllarm" ON :"work_schema"."Promemoria" ("PmAllarm");
 
 -- The operator's role: a password is set by the administrator (\password in psql) or the server trusts the
 -- operator's system account; it never has to be in the pop-up's settings file (see libpq's password file).

@@ -23,7 +23,6 @@ namespace {
 const QString DataDbName = QStringLiteral("DatiQZ");
 const QString VisitsDbName = QStringLiteral("VisiteQZ");
 const QString WorkDbName = QStringLiteral("WorkQZ");
-const QString FileExtension = QStringLiteral(".mdb");
 
 void applyLaunchRequest(PopupContext& ctx, const LaunchRequest& request)
 {
@@ -67,13 +66,6 @@ void repaintWhileWaitingForLock()
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 
-// A database under the operator's folder. On the office server each database is a schema named so,
-// "<operator>/DatiQZ": operators stay apart as their folders keep them, and so do the three databases.
-QString operatorDatabase(const PopupContext& ctx, const QString& name)
-{
-    return ctx.module.OperatorName + QLatin1Char('/') + name;
-}
-
 } // namespace
 
 bool startFromCommandLine(PopupContext& ctx, const QString& commandText)
@@ -102,9 +94,9 @@ void prepareStores(PopupContext& ctx)
     if (server.isEmpty()) {
         return;
     }
-    const QString data = operatorDatabase(ctx, DataDbName);
-    const QString visits = operatorDatabase(ctx, VisitsDbName);
-    const QString work = operatorDatabase(ctx, WorkDbName);
+    const QString data = DatabaseName(server, {}, ctx.module.OperatorName, DataDbName);
+    const QString visits = DatabaseName(server, {}, ctx.module.OperatorName, VisitsDbName);
+    const QString work = DatabaseName(server, {}, ctx.module.OperatorName, WorkDbName);
     // What the load reads, in its order: the three databases, the appointment and the reminder, then the client
     // and the action looked up for the window.
     ctx.state.DataWorkspace = engine::defaultWorkspace(server);
@@ -127,7 +119,7 @@ void openStores(PopupContext& ctx)
 
     const QString server = ReadServerSetting(ctx.module.SettingsPath);
     const auto databaseName = [&](const QString& folder, const QString& name) {
-        return server.isEmpty() ? folder + operatorDatabase(ctx, name) + FileExtension : operatorDatabase(ctx, name);
+        return DatabaseName(server, folder, ctx.module.OperatorName, name);
     };
     s.VisitsDbPath = databaseName(s.DataFolder, VisitsDbName);
     s.DataDbPath = databaseName(s.DataFolder, DataDbName);

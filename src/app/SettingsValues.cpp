@@ -29,14 +29,25 @@ QString ReadOperatorName(const QString& settingsPath)
 
 QString ReadFolderSetting(const QString& settingsPath, const QString& key, Desktop& desktop)
 {
+    return ReadFolderSetting(settingsPath, key, desktop.currentDirectory());
+}
+
+QString ReadFolderSetting(const QString& settingsPath, const QString& key, const QString& currentDirectory)
+{
     QString folder = ReadSetting(settingsPath, QStringLiteral("PATH"), key);
     if (folder.isEmpty()) {
-        folder = DriveRootOf(desktop.currentDirectory());
+        folder = DriveRootOf(currentDirectory);
     }
     if (!folder.endsWith(PathSeparator)) {
         folder += PathSeparator;
     }
     return folder;
+}
+
+QString DatabaseName(const QString& server, const QString& folder, const QString& operatorName, const QString& name)
+{
+    const QString operatorFolder = operatorName + QLatin1Char('/');
+    return server.isEmpty() ? folder + operatorFolder + name + QStringLiteral(".mdb") : operatorFolder + name;
 }
 
 QString ReadServerSetting(const QString& settingsPath)

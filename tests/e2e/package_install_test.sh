@@ -27,7 +27,9 @@ done
 [ "$(dpkg-deb --field "$deb" Package)" = reminder-popup ] || fail "package name"
 
 contents=$(dpkg-deb --contents "$deb" | awk '{ print $NF }')
-for path in ./usr/bin/reminder-popup ./usr/lib/reminder-popup/reminder-popup-sound.so \
+for path in ./usr/bin/reminder-popup ./usr/lib/reminder-popup/reminder-popup-sound.so ./usr/bin/reminder-agenda \
+    ./usr/share/man/man1/reminder-agenda.1.gz ./usr/lib/systemd/user/reminder-agenda@.service \
+    ./etc/xdg/autostart/reminder-agenda.desktop \
     ./usr/share/man/man1/reminder-popup.1.gz ./usr/share/reminder-popup/layout/DatiQZ.sql \
     ./usr/share/reminder-popup/layout/VisiteQZ.sql ./usr/share/reminder-popup/layout/WorkQZ.sql \
     ./usr/share/doc/reminder-popup/copyright ./usr/share/doc/reminder-popup/changelog.gz; do
@@ -45,6 +47,8 @@ version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$REMINDER_BUILD_DIR/CMak
 [ "$(dpkg-deb --field "$deb" Version)" = "$version" ] || fail "package version $(dpkg-deb --field "$deb" Version)"
 [ "$("$installed" --version)" = "reminder-popup $version" ] || fail "--version printed: $("$installed" --version)"
 zgrep -q "^\.TH .*reminder-popup $version" "$root/usr/share/man/man1/reminder-popup.1.gz" || fail "manual page version"
+[ "$("$root/usr/bin/reminder-agenda" --version)" = "reminder-agenda $version" ] || fail "reminder-agenda --version"
+! ldd "$root/usr/bin/reminder-agenda" | grep -q 'libQt6\(Gui\|Widgets\)' || fail "reminder-agenda links the window's Qt"
 help=$("$installed" --help) || fail "--help ended with status $?"
 for words in 'Uso: reminder-popup "IMPOSTAZIONI|POSTO|CLIENTE|INTERVENTO|GG/MM/AAAA HH:MM:SS"' '--version' \
     'man reminder-popup'; do

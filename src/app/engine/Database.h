@@ -1,7 +1,11 @@
 #pragma once
 
+#include "common/Value.h"
+
 #include <QString>
+#include <QStringList>
 #include <memory>
+#include <vector>
 
 namespace rp::engine {
 
@@ -18,6 +22,12 @@ public:
 
     // OpenRecordset(table, table-type). Raises TableNotFound for a missing table.
     virtual std::unique_ptr<TableCursor> openTable(const QString& table) = 0;
+
+    // The named fields of every row of `table` whose `column` is at or before `limit` (rows where it is Null are
+    // not), in the order of that column: one read through the column's index, for a watcher that asks what has
+    // come due. The fields read as TableCursor::field reads them. Raises TableNotFound or FieldNotFound.
+    virtual std::vector<std::vector<Value>> rowsUpTo(const QString& table, const QString& column, const Value& limit,
+                                                     const QStringList& fields) = 0;
 
     // The name the operator and support staff know the database by: its file path or its schema.
     virtual const QString& name() const = 0;

@@ -23,6 +23,9 @@ public:
                std::shared_ptr<const PgCatalog> catalog = nullptr);
 
     std::unique_ptr<TableCursor> openTable(const QString& table) override;
+    // In PgDueRows.cpp.
+    std::vector<std::vector<Value>> rowsUpTo(const QString& table, const QString& column, const Value& limit,
+                                             const QStringList& fields) override;
     const QString& name() const override { return m_schema; }
 
     PgConnection& connection() const { return *m_connection; }

@@ -1,0 +1,106 @@
+#include "agenda/AgendaOptions.h"
+
+#include "app/ProgramVersion.h"
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+namespace rp::agenda {
+
+namespace {
+
+constexpr char UsageText[] = "Uso: reminder-agenda [--interval SECONDI] [--repeat SECONDI] [--max-windows N]\n"
+                             "                     [--popup PERCORSO] IMPOSTAZIONI\n"
+                             "     reminder-agenda --help | --version\n"
+                             "Avvia reminder-popup per ogni promemoria dell'operatore che giunge a scadenza\n"
+                             "(PmAllarm non oltre l'ora presente).\n"
+                             "\n"
+                             "  IMPOSTAZIONI        file delle impostazioni, lo stesso di reminder-popup\n"
+                             "  --interval SECONDI  ogni quanto guardare l'archivio (predefinito 30)\n"
+                             "  --repeat SECONDI    dopo quanto ripresentare un promemoria chiuso senza\n"
+                             "                      azione e ancora in scadenza (predefinito 600)\n"
+                             "  --max-windows N     finestre aperte al massimo nello stesso momento\n"
+                             "                      (predefinito 20); le altre attendono in ordine di scadenza\n"
+                             "  --popup PERCORSO    il programma della finestra (predefinito reminder-popup\n"
+                             "                      accanto a questo programma, altrimenti quello nel PATH)\n"
+                             "  --help              mostra l'uso del programma ed esce\n"
+                             "  --version           mostra la versione ed esce\n"
+                             "\n"
+                             "Non scrive nulla nell'archivio. Una riga sullo standard error per ogni finestra\n"
+                             "avviata e per ogni errore. Stato di uscita: 1 riga di comando non valida;\n"
+                             "altrimenti il programma resta in esecuzione.\n"
+                             "Il servizio utente e il resto: man reminder-agenda\n";
+
+int print(const std::string& text)
+{
+    const bool written = std::fputs(text.c_str(), stdout) >= 0 && std::fflush(stdout) == 0;
+    if (!written) {
+        std::fputs("reminder-agenda: scrittura sullo standard output non riuscita\n", stderr);
+        return 1;
+    }
+    return 0;
+}
+
+} // namespace
+
+std::optional<AgendaOptions> parseAgendaOptions(const QStringList& arguments, QString& error)
+{
+    AgendaOptions options;
+    bool haveSettings = false;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString& argument = arguments[i];
+        const bool numeric = argument == QLatin1String("--interval") || argument == QLatin1String("--repeat") ||
+                             argument == QLatin1String("--max-windows");
+        if (numeric || argument == QLatin1String("--popup")) {
+            if (i + 1 >= arguments.size()) {
+                error = QStringLiteral("manca il valore di %1").arg(argument);
+                return std::nullopt;
+            }
+            const QString value = arguments[++i];
+            if (!numeric) {
+                options.popupPath = value;
+                continue;
+            }
+            bool ok = false;
+            const int number = value.toInt(&ok);
+            if (!ok || number < 1 || number > 86400) {
+                error = QStringLiteral("%1 vuole un numero intero da 1 a 86400, non \"%2\"").arg(argument, value);
+                return std::nullopt;
+            }
+            (argument == QLatin1String("--interval") ? options.intervalSeconds
+             : argument == QLatin1String("--repeat") ? options.repeatSeconds
+                                                     : options.maxWindows) = number;
+        } else if (argument.startsWith(QLatin1String("--"))) {
+            error = QStringLiteral("opzione sconosciuta: %1").arg(argument);
+            return std::nullopt;
+        } else if (haveSettings) {
+            error = QStringLiteral("un solo file delle impostazioni, non anche \"%1\"").arg(argument);
+            return std::nullopt;
+        } else {
+            options.settingsPath = argument;
+            haveSettings = true;
+        }
+    }
+    if (!haveSettings || options.settingsPath.trimmed().isEmpty()) {
+        error = QStringLiteral("manca il file delle impostazioni");
+        return std::nullopt;
+    }
+    return options;
+}
+
+std::optional<int> answerAgendaStandardOption(int argc, const char* const* argv)
+{
+    if (argc != 2) {
+        return std::nullopt;
+    }
+    if (std::strcmp(argv[1], "--help") == 0) {
+        return print(UsageText);
+    }
+    if (std::strcmp(argv[1], "--version") == 0) {
+        return print(std::string("reminder-agenda ") + ProgramVersion + '\n');
+    }
+    return std::nullopt;
+}
+
+} // namespace rp::agenda

@@ -1,0 +1,93 @@
+#include "agenda/DueReminder.h"
+
+#include "common/DaySerial.h"
+
+#include <QStringList>
+#include <cmath>
+#include <limits>
+
+namespace rp::agenda {
+
+namespace {
+
+std::optional<double> dateTimeOf(const Value& value)
+{
+    if (value.kind() == Value::Kind::DateTime) {
+        return value.asReal();
+    }
+    if (value.kind() == Value::Kind::Text) {
+        return daySerialFromStorageText(value.asText());
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+QString DueReminder::keyText() const
+{
+    return QString::number(client) + QLatin1Char('|') + storageTextFromDaySerial(appointment) + QLatin1Char('|') +
+           action;
+}
+
+QStringList promemoriaFields()
+{
+    return {QStringLiteral("PmCliente"), QStringLiteral("PmData"), QStringLiteral("PmAzione"),
+            QStringLiteral("PmAllarm")};
+}
+
+QString alarmField()
+{
+    return QStringLiteral("PmAllarm");
+}
+
+std::optional<DueReminder> reminderFromRow(const std::vector<Value>& row, QString& why)
+{
+    DueReminder r;
+    const Value& client = row.at(0);
+    const bool wholeNumber = client.kind() == Value::Kind::Integer ||
+                             (client.kind() == Value::Kind::Real && std::trunc(client.asReal()) == client.asReal());
+    if (!wholeNumber || client.asReal() < std::numeric_limits<qint32>::min() ||
+        client.asReal() > std::numeric_limits<qint32>::max()) {
+        why = QStringLiteral("PmCliente non è un codice cliente");
+        return std::nullopt;
+    }
+    r.client = static_cast<qint32>(client.asReal());
+    const std::optional<double> appointment = dateTimeOf(row.at(1));
+    if (!appointment) {
+        why = QStringLiteral("PmData non è una data e ora");
+        return std::nullopt;
+    }
+    r.appointment = *appointment;
+    if (row.at(2).kind() != Value::Kind::Text) {
+        why = QStringLiteral("PmAzione non è un codice di intervento");
+        return std::nullopt;
+    }
+    r.action = row.at(2).asText();
+    if (r.action.contains(QLatin1Char('|'))) {
+        why = QStringLiteral("PmAzione contiene il separatore |");
+        return std::nullopt;
+    }
+    const std::optional<double> alarm = dateTimeOf(row.at(3));
+    if (!alarm) {
+        why = QStringLiteral("PmAllarm non è una data e ora");
+        return std::nullopt;
+    }
+    r.alarm = *alarm;
+    return r;
+}
+
+QString launchLine(const QString& settingsPath, int slot, const DueReminder& reminder)
+{
+    const CivilDateTime c = civilFromDaySerial(reminder.appointment);
+    const QString when = QStringLiteral("%1/%2/%3 %4:%5:%6")
+                             .arg(c.day, 2, 10, QLatin1Char('0'))
+                             .arg(c.month, 2, 10, QLatin1Char('0'))
+                             .arg(c.year, 4, 10, QLatin1Char('0'))
+                             .arg(c.hour, 2, 10, QLatin1Char('0'))
+                             .arg(c.minute, 2, 10, QLatin1Char('0'))
+                             .arg(c.second, 2, 10, QLatin1Char('0'));
+    return QStringList{settingsPath, QString::number(slot), QString::number(reminder.client), reminder.action, when}
+        .join(QLatin1Char('|'));
+}
+
+} // namespace rp::agenda

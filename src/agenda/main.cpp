@@ -1,0 +1,32 @@
+#include "agenda/AgendaOptions.h"
+#include "agenda/AgendaWatcher.h"
+
+#include <QCoreApplication>
+#include <QStringList>
+#include <cstdio>
+
+int main(int argc, char** argv)
+{
+    if (const std::optional<int> status = rp::agenda::answerAgendaStandardOption(argc, argv)) {
+        return *status;
+    }
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i) {
+        arguments << QString::fromLocal8Bit(argv[i]);
+    }
+    QString error;
+    const std::optional<rp::agenda::AgendaOptions> options = rp::agenda::parseAgendaOptions(arguments, error);
+    if (!options) {
+        std::fprintf(stderr,
+                     "reminder-agenda: %s\nUso: reminder-agenda [--interval SECONDI] [--repeat SECONDI] "
+                     "[--max-windows N] [--popup PERCORSO] IMPOSTAZIONI\n",
+                     error.toLocal8Bit().constData());
+        return 1;
+    }
+    QCoreApplication app(argc, argv);
+    rp::agenda::AgendaWatcher watcher(*options);
+    if (!watcher.start()) {
+        return 1;
+    }
+    return app.exec();
+}

@@ -1,0 +1,124 @@
+#include "agenda/AgendaOptions.h"
+#include "agenda/DueReminder.h"
+#include "agenda/WindowPlan.h"
+#include "common/DaySerial.h"
+
+#include <gtest/gtest.h>
+
+using namespace rp;
+using namespace rp::agenda;
+
+namespace {
+
+constexpr double Minute = 1.0 / 1440.0;
+
+double at(int hour, int minute, int second = 0)
+{
+    return *daySerialFromCivil(CivilDateTime{2026, 12, 7, hour, minute, second});
+}
+
+DueReminder reminder(qint32 client, double alarm)
+{
+    return {client, at(10, 0), QStringLiteral("MAN"), alarm};
+}
+
+std::vector<int> slotsOf(const std::vector<WindowStart>& starts)
+{
+    std::vector<int> result;
+    for (const WindowStart& s : starts) {
+        result.push_back(s.slot);
+    }
+    return result;
+}
+
+TEST(WindowPlan, FillsTheLowestFreeSlotsInDueOrderUpToTheLimit)
+{
+    std::vector<DueReminder> due;
+    for (qint32 c = 1; c <= 6; ++c) {
+        due.push_back(reminder(c, at(9, c)));
+    }
+    std::map<QString, WindowTrace> traces;
+    traces[due[0].keyText()].openSlot = 0; // still open from an earlier run: no second window
+    traces[QStringLiteral("other")].openSlot = 2;
+    const std::vector<WindowStart> starts = planWindows(due, traces, at(12, 0), 10 * Minute, 4);
+    EXPECT_EQ(slotsOf(starts), (std::vector<int>{1, 3}));
+    ASSERT_EQ(starts.size(), 2u);
+    EXPECT_EQ(starts[0].reminder.client, 2);
+    EXPECT_EQ(starts[1].reminder.client, 3);
+}
+
+TEST(WindowPlan, AnEndedWindowComesBackWhenPostponedOrAfterTheRepeat)
+{
+    const double ended = at(11, 0);
+    const DueReminder closedUntouched = reminder(1, at(10, 55));
+    const DueReminder postponed = reminder(2, at(11, 5));
+    std::map<QString, WindowTrace> traces;
+    traces[closedUntouched.keyText()].endedAt = ended;
+    traces[postponed.keyText()].endedAt = ended;
+    const std::vector<DueReminder> due{closedUntouched, postponed};
+
+    const std::vector<WindowStart> early = planWindows(due, traces, at(11, 9, 59), 10 * Minute, 20);
+    ASSERT_EQ(early.size(), 1u);
+    EXPECT_EQ(early[0].reminder.client, 2);
+    EXPECT_EQ(planWindows(due, traces, at(11, 10), 10 * Minute, 20).size(), 2u);
+}
+
+TEST(DueReminder, LaunchLineFromTheKeysAndBadRowsRefused)
+{
+    QString why;
+    const std::optional<DueReminder> r =
+        reminderFromRow({Value::integer(57), Value::dateTime(at(10, 0, 5)), Value::text(QStringLiteral("MAN")),
+                         Value::text(QStringLiteral("2026-12-07 09:00:00"))},
+                        why);
+    ASSERT_TRUE(r);
+    EXPECT_EQ(launchLine(QStringLiteral("/home/mario/agenda.ini"), 3, *r),
+              QStringLiteral("/home/mario/agenda.ini|3|57|MAN|07/12/2026 10:00:05"));
+    EXPECT_DOUBLE_EQ(r->alarm, at(9, 0));
+
+    const Value key = Value::dateTime(at(10, 0));
+    const Value action = Value::text(QStringLiteral("MAN"));
+    const std::vector<std::vector<Value>> bad{
+        {Value(), key, action, key},
+        {Value::real(1.5), key, action, key},
+        {Value::integer(1), Value::text(QStringLiteral("ieri")), action, key},
+        {Value::integer(1), key, Value(), key},
+        {Value::integer(1), key, Value::text(QStringLiteral("A|B")), key},
+        {Value::integer(1), key, action, Value::text(QStringLiteral("presto"))},
+        {Value::integer(1), key, action, Value()},
+    };
+    for (const std::vector<Value>& row : bad) {
+        why.clear();
+        EXPECT_FALSE(reminderFromRow(row, why));
+        EXPECT_FALSE(why.isEmpty());
+    }
+}
+
+TEST(AgendaOptions, DefaultsValuesAndRefusals)
+{
+    QString error;
+    const std::optional<AgendaOptions> plain = parseAgendaOptions({QStringLiteral("a.ini")}, error);
+    ASSERT_TRUE(plain);
+    EXPECT_EQ(plain->intervalSeconds, 30);
+    EXPECT_EQ(plain->repeatSeconds, 600);
+    EXPECT_EQ(plain->maxWindows, 20);
+    const std::optional<AgendaOptions> given = parseAgendaOptions(
+        {QStringLiteral("--interval"), QStringLiteral("1"), QStringLiteral("a.ini"), QStringLiteral("--max-windows"),
+         QStringLiteral("3"), QStringLiteral("--popup"), QStringLiteral("/x/p")},
+        error);
+    ASSERT_TRUE(given);
+    EXPECT_EQ(given->intervalSeconds, 1);
+    EXPECT_EQ(given->maxWindows, 3);
+    EXPECT_EQ(given->popupPath, QStringLiteral("/x/p"));
+    EXPECT_EQ(given->settingsPath, QStringLiteral("a.ini"));
+    for (const QStringList& wrong :
+         {QStringList{}, QStringList{QStringLiteral("--interval"), QStringLiteral("0"), QStringLiteral("a.ini")},
+          QStringList{QStringLiteral("a.ini"), QStringLiteral("--repeat")},
+          QStringList{QStringLiteral("a.ini"), QStringLiteral("b.ini")},
+          QStringList{QStringLiteral("--colour"), QStringLiteral("a.ini")}}) {
+        error.clear();
+        EXPECT_FALSE(parseAgendaOptions(wrong, error));
+        EXPECT_FALSE(error.isEmpty());
+    }
+}
+
+} // namespace
