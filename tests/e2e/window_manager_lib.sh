@@ -31,7 +31,10 @@ wm_settings=(XDG_CONFIG_HOME="$E2E_WM_HOME/config" XDG_CACHE_HOME="$E2E_WM_HOME/
     XDG_DATA_HOME="$E2E_WM_HOME/data")
 E2E_WM_BUS_PID=""
 wm_bus_address=""
+# The test's own X server while a compositor's display stands in for it.
 E2E_XVFB_DISPLAY=""
+# Whether the window manager's process leads a group of its own (a compositor with its Xwayland and bus).
+E2E_WM_GROUP=""
 # The unprivileged user sway runs as, and its folder: outside the test's own, which that user cannot enter.
 E2E_SWAY_UID=65534
 E2E_SWAY_HOME=""
@@ -113,11 +116,13 @@ start_sway() {
     chmod 755 "$E2E_SWAY_HOME"
     mkdir -m 700 "$E2E_SWAY_HOME/runtime" "$E2E_SWAY_HOME/home"
     echo "xwayland disable" >"$E2E_SWAY_HOME/config"
-    chown "$E2E_SWAY_UID:$E2E_SWAY_UID" "$E2E_SWAY_HOME/runtime" "$E2E_SWAY_HOME/home"
     local -a as_user=()
-    [ "$(id -u)" != 0 ] || as_user=(setpriv --reuid="$E2E_SWAY_UID" --regid="$E2E_SWAY_UID" --clear-groups)
+    if [ "$(id -u)" = 0 ]; then
+        chown "$E2E_SWAY_UID:$E2E_SWAY_UID" "$E2E_SWAY_HOME/runtime" "$E2E_SWAY_HOME/home"
+        as_user=(setpriv --reuid="$E2E_SWAY_UID" --regid="$E2E_SWAY_UID" --clear-groups)
+    fi
     (cd / && exec env -i PATH="$PATH" HOME="$E2E_SWAY_HOME/home" XDG_RUNTIME_DIR="$E2E_SWAY_HOME/runtime" \
-        WLR_BACKENDS=headless WLR_LIBINPUT_NO_DEVICES=1 "${as_user[@]}" setsid sway -c "$E2E_SWAY_HOME/config" \
+        WLR_BACKENDS=headless WLR_LIBINPUT_NO_DEVICES=1 "${as_user[@]}" sway -c "$E2E_SWAY_HOME/config" \
         >"$E2E_TMP/wm-sway.log" 2>&1) &
     E2E_WM_PID=$!
     E2E_WM_GROUP=""
@@ -148,7 +153,7 @@ walk(json.load(sys.stdin))' "$1"
 
 stop_window_manager() {
     [ -n "$E2E_WM_PID" ] || return 0
-    if [ "${E2E_WM_GROUP:-}" = yes ]; then kill -- "-$E2E_WM_PID" 2>/dev/null || true; fi
+    if [ "$E2E_WM_GROUP" = yes ]; then kill -- "-$E2E_WM_PID" 2>/dev/null || true; fi
     kill "$E2E_WM_PID" 2>/dev/null || true
     wait "$E2E_WM_PID" 2>/dev/null || true
     E2E_WM_PID=""
