@@ -77,8 +77,9 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER ${REMINDER_DEBIAN_MAINTAINER})
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
-# The fonts that keep the window's proportions are only loaded at run time, so no library names them; the X11
-# platform plugin ships in libqt6gui6, which the executable already needs.
+# The fonts that keep the window's proportions are only loaded at run time, so no library names them. The X11
+# platform plugin the window runs on, on X11 and through Xwayland (platforms/libqxcb.so), ships in libqt6gui6,
+# which dpkg-shlibdeps declares for the executable itself.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-liberation")
 # The library dependencies (Qt, Qt Multimedia, SQLite, fontconfig, C++) come from dpkg-shlibdeps, run by
 # cmake/DebianLibraryDepends.cmake rather than by CPack's own SHLIBDEPS option: that option also makes CPack
@@ -88,8 +89,9 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS OFF)
 set(CPACK_PRE_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/cmake/DebianLibraryDepends.cmake)
 # Attached documents are opened through the desktop's associated program, which Qt reaches with xdg-open;
 # the office store's client library is loaded at run time, only when the settings name a server, so
-# dpkg-shlibdeps cannot see it.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils, libpq5")
+# dpkg-shlibdeps cannot see it; the Wayland platform plugin is what the window runs on in a Wayland session
+# without Xwayland.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils, libpq5, qt6-wayland")
 # The packages are built under the build folder, never among the sources.
 set(CPACK_PACKAGE_DIRECTORY ${PROJECT_BINARY_DIR}/packages)
 include(CPack)

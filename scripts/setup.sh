@@ -12,6 +12,7 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     xvfb xauth xdotool x11-utils libx11-dev libxcb1-dev
     xfwm4 openbox
+    mutter sway weston xwayland qt6-wayland wtype x11-xserver-utils
     fonts-liberation fonts-dejavu-core
     time
     valgrind e2fsprogs

@@ -6,6 +6,7 @@
 #include "common/RuntimeError.h"
 #include "platform/FontConfigWarmUp.h"
 #include "platform/QtDesktop.h"
+#include "platform/WindowPlatformChoice.h"
 #include "reminder/ReminderWindow.h"
 
 #include <QApplication>
@@ -22,13 +23,15 @@ int main(int argc, char** argv)
     for (int i = 1; i < argc; ++i) {
         arguments << QString::fromLocal8Bit(argv[i]);
     }
+    // Decided before the window system starts, from the session's own variables: a few look-ups, no connection.
+    rp::WindowSystemArguments qtArguments(argc, argv, rp::windowPlatformFor(rp::currentWindowSystemSession()));
     rp::QtDesktop desktop;
     rp::PopupContext ctx(desktop);
     bool goOn = false;
     try {
         goOn = rp::startFromCommandLine(ctx, rp::LaunchCommandText(arguments));
     } catch (const rp::RuntimeError& error) {
-        QApplication app(argc, argv);
+        QApplication app(qtArguments.argc(), qtArguments.argv());
         rp::reportUnhandledError(desktop, error);
         return rp::UnhandledErrorExitStatus;
     }
@@ -39,7 +42,7 @@ int main(int argc, char** argv)
     // On a server, connecting and reading the catalog overlap the window system's start.
     rp::prepareStores(ctx);
     rp::FontConfigWarmUp fontConfigWarmUp;
-    QApplication app(argc, argv);
+    QApplication app(qtArguments.argc(), qtArguments.argv());
     fontConfigWarmUp.wait();
     rp::ReminderWindow window(ctx);
     window.load();

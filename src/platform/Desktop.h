@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QMargins>
+#include <QRect>
 #include <QSize>
 #include <QString>
 
@@ -46,8 +47,9 @@ public:
     // True only for an existing ordinary file (not a directory).
     virtual bool isOrdinaryFile(const QString& path) = 0;
     virtual QString currentDirectory() = 0;
-    // In twips (15 twips per device-independent pixel).
-    virtual QSize screenSizeTwips() = 0;
+    // The primary monitor's rectangle on the desktop, in device-independent pixels: on a desk with several
+    // monitors its top-left corner need not be the desktop's. Empty without any screen.
+    virtual QRect primaryScreenGeometry() = 0;
     // The title bar and borders the window manager puts around a top-level window, in pixels; empty without a
     // window manager. Asked for before the window is first shown, it is the frame the window will get, where the
     // window manager tells that in advance.

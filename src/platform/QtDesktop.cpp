@@ -188,13 +188,13 @@ QString QtDesktop::currentDirectory()
     return QDir::currentPath();
 }
 
-QSize QtDesktop::screenSizeTwips()
+QRect QtDesktop::primaryScreenGeometry()
 {
     const QScreen* screen = QGuiApplication::primaryScreen();
     if (screen == nullptr) {
         return {};
     }
-    return screen->geometry().size() * TwipsPerPixel;
+    return screen->geometry();
 }
 
 QMargins QtDesktop::windowFramePixels(const QWidget& window)

@@ -25,7 +25,7 @@ public:
     double now() override;
     bool isOrdinaryFile(const QString& path) override;
     QString currentDirectory() override;
-    QSize screenSizeTwips() override;
+    QRect primaryScreenGeometry() override;
     QMargins windowFramePixels(const QWidget& window) override;
     void processEvents() override;
 

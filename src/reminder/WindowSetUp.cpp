@@ -62,17 +62,22 @@ void ReminderWindow::placeOnScreen()
     // window already has. Marked before the frame is asked for, which may create the native window.
     setAttribute(Qt::WA_Moved);
     const QMargins frame = m_ctx.desktop.windowFramePixels(*this);
-    const QSize screen = m_ctx.desktop.screenSizeTwips();
+    // The grid lies on the primary monitor, its origin that monitor's corner: with a smaller monitor on its left or
+    // above it, the desktop's corner is not on the primary one, and a row below the smaller one's height is not
+    // on any monitor at all.
+    const QRect screen = m_ctx.desktop.primaryScreenGeometry();
+    const QSize screenTwips = screen.size() * TwipsPerPixel;
     const QSize outer = outerSizeTwips(size(), frame);
-    const PlacementGrid grid = placementGridFor(screen.width(), screen.height(), outer.width(), outer.height());
+    const PlacementGrid grid =
+        placementGridFor(screenTwips.width(), screenTwips.height(), outer.width(), outer.height());
     const PlacementCell cell = placementCellFor(grid, m_ctx.state.SlotNumber);
     // The grid places the frame's top-left corner; the client area is set inside it. Moving the frame itself is
     // not reliable before the first show: Qt does not know the frame yet and takes the frame's position for the
     // client's, and the window manager then adds its frame a second time.
     // Top first, then left: an overflow of the column product leaves the top already in place.
-    const int top = topForRow(cell.row) / TwipsPerPixel;
+    const int top = screen.top() + topForRow(cell.row) / TwipsPerPixel;
     setGeometry(QRect(QPoint(geometry().x(), top + frame.top()), size()));
-    const int left = leftForColumn(cell.column) / TwipsPerPixel;
+    const int left = screen.left() + leftForColumn(cell.column) / TwipsPerPixel;
     setGeometry(QRect(QPoint(left + frame.left(), geometry().y()), size()));
 }
 

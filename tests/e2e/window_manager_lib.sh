@@ -3,9 +3,14 @@
 # that neither the user's settings nor an earlier run's change what they do; xfwm4 reads its settings over D-Bus
 # and gets a private session bus, which only it is pointed at.
 #
-#   start_window_manager NAME    none, xfwm4 or openbox; returns once the window manager manages windows
-#   stop_window_manager          ends it and waits until it is gone (false when it is not); the session bus
-#                                ends with the test
+#   start_window_manager NAME    none, xfwm4, openbox, mutter or sway; returns once it manages windows.
+#                                mutter is GNOME's Wayland compositor with its Xwayland: DISPLAY, XAUTHORITY and
+#                                WAYLAND_DISPLAY point at it until it stops. sway runs with Wayland alone, as an
+#                                unprivileged user (it refuses root): WAYLAND_DISPLAY and SWAYSOCK point at it and
+#                                DISPLAY is unset until it stops
+#   stop_window_manager          ends it and waits until it is gone (false when it is not), the test's own X
+#                                server the display again; the session bus ends with the test
+#   sway_window TITLE-REGEX      "shell x y width height" of sway's window with that title, empty while none
 #   start_other_window           another program's window (xmessage), sets E2E_OTHER_WINDOW
 #   activate_other_window        makes it the active window (the input focus without a window manager)
 #   stop_other_window
@@ -26,6 +31,13 @@ wm_settings=(XDG_CONFIG_HOME="$E2E_WM_HOME/config" XDG_CACHE_HOME="$E2E_WM_HOME/
     XDG_DATA_HOME="$E2E_WM_HOME/data")
 E2E_WM_BUS_PID=""
 wm_bus_address=""
+# The test's own X server while a compositor's display stands in for it.
+E2E_XVFB_DISPLAY=""
+# Whether the window manager's process leads a group of its own (a compositor with its Xwayland and bus).
+E2E_WM_GROUP=""
+# The unprivileged user sway runs as, and its folder: outside the test's own, which that user cannot enter.
+E2E_SWAY_UID=65534
+E2E_SWAY_HOME=""
 
 poll() {
     local deadline=$((SECONDS + $1))
@@ -70,6 +82,8 @@ start_window_manager() {
             xfwm4 --compositor=off --sm-client-disable >"$E2E_TMP/wm-$name.log" 2>&1 &
         ;;
     openbox) env "${wm_settings[@]}" openbox --sm-disable >"$E2E_TMP/wm-$name.log" 2>&1 & ;;
+    mutter) start_mutter && return 0 ;;
+    sway) start_sway && return 0 ;;
     *) fail "unknown window manager '$name'" ;;
     esac
     E2E_WM_PID=$!
@@ -77,14 +91,82 @@ start_window_manager() {
     kill -0 "$E2E_WM_PID" 2>/dev/null || fail "$name ended at start: $(cat "$E2E_TMP/wm-$name.log")"
 }
 
+# mutter with its own Xwayland, on a private runtime folder; its log names the X display, and the X authority is
+# a file it writes there. A session bus of its own ends with it.
+start_mutter() {
+    local run="$E2E_TMP/mutter-runtime" log="$E2E_TMP/wm-mutter.log" display
+    mkdir -p -m 700 "$run"
+    env "${wm_settings[@]}" XDG_RUNTIME_DIR="$run" setsid dbus-run-session -- mutter --wayland --headless \
+        --virtual-monitor 1920x1080 --wayland-display=rp-e2e >"$log" 2>&1 &
+    E2E_WM_PID=$!
+    E2E_WM_GROUP=yes
+    poll 20 grep -q 'Using public X11 display' "$log" || fail "mutter did not start its Xwayland: $(cat "$log")"
+    display=$(sed -n 's/.*Using public X11 display \(:[0-9]*\).*/\1/p' "$log" | head -n 1)
+    E2E_XVFB_DISPLAY=$DISPLAY
+    export DISPLAY=$display WAYLAND_DISPLAY="$run/rp-e2e"
+    XAUTHORITY=$(echo "$run"/.mutter-Xwaylandauth.*)
+    export XAUTHORITY
+    poll 20 window_manager_running || fail "mutter did not start managing X11 windows: $(cat "$log")"
+}
+
+# sway on its headless back end, without Xwayland and without input devices: keys come from wtype's virtual
+# keyboard. Clients of another user reach its sockets by their paths.
+start_sway() {
+    E2E_SWAY_HOME=$(mktemp -d /tmp/rp-e2e-sway.XXXXXX)
+    chmod 755 "$E2E_SWAY_HOME"
+    mkdir -m 700 "$E2E_SWAY_HOME/runtime" "$E2E_SWAY_HOME/home"
+    echo "xwayland disable" >"$E2E_SWAY_HOME/config"
+    local -a as_user=()
+    if [ "$(id -u)" = 0 ]; then
+        chown "$E2E_SWAY_UID:$E2E_SWAY_UID" "$E2E_SWAY_HOME/runtime" "$E2E_SWAY_HOME/home"
+        as_user=(setpriv --reuid="$E2E_SWAY_UID" --regid="$E2E_SWAY_UID" --clear-groups)
+    fi
+    (cd / && exec env -i PATH="$PATH" HOME="$E2E_SWAY_HOME/home" XDG_RUNTIME_DIR="$E2E_SWAY_HOME/runtime" \
+        WLR_BACKENDS=headless WLR_LIBINPUT_NO_DEVICES=1 "${as_user[@]}" sway -c "$E2E_SWAY_HOME/config" \
+        >"$E2E_TMP/wm-sway.log" 2>&1) &
+    E2E_WM_PID=$!
+    E2E_WM_GROUP=""
+    poll 20 sway_ready || fail "sway did not start: $(cat "$E2E_TMP/wm-sway.log")"
+    E2E_XVFB_DISPLAY=$DISPLAY
+    unset DISPLAY
+    export WAYLAND_DISPLAY="$E2E_SWAY_HOME/runtime/wayland-1"
+}
+
+sway_ready() {
+    local socket
+    socket=$(echo "$E2E_SWAY_HOME"/runtime/sway-ipc.*.sock)
+    [ -S "$socket" ] && [ -S "$E2E_SWAY_HOME/runtime/wayland-1" ] && SWAYSOCK=$socket swaymsg -t get_version >/dev/null 2>&1 &&
+        export SWAYSOCK=$socket
+}
+
+sway_window() {
+    swaymsg -t get_tree -r 2>/dev/null | python3 -c '
+import json, re, sys
+def walk(node):
+    if re.search(sys.argv[1], node.get("name") or "") and node.get("shell"):
+        r = node["rect"]
+        print(node["shell"], r["x"], r["y"], r["width"], r["height"])
+        return True
+    return any(walk(child) for child in node.get("nodes", []) + node.get("floating_nodes", []))
+walk(json.load(sys.stdin))' "$1"
+}
+
 stop_window_manager() {
     [ -n "$E2E_WM_PID" ] || return 0
+    if [ "$E2E_WM_GROUP" = yes ]; then kill -- "-$E2E_WM_PID" 2>/dev/null || true; fi
     kill "$E2E_WM_PID" 2>/dev/null || true
     wait "$E2E_WM_PID" 2>/dev/null || true
     E2E_WM_PID=""
-E2E_WM_NAME=none
-E2E_OTHER_PID=""
-E2E_OTHER_WINDOW=""
+    if [ -n "$E2E_XVFB_DISPLAY" ]; then
+        export DISPLAY=$E2E_XVFB_DISPLAY
+        unset XAUTHORITY WAYLAND_DISPLAY SWAYSOCK
+        E2E_XVFB_DISPLAY=""
+    fi
+    if [ -n "$E2E_SWAY_HOME" ]; then
+        rm -rf "$E2E_SWAY_HOME"
+        E2E_SWAY_HOME=""
+    fi
+    E2E_WM_NAME=none
     # The next window manager must not be taken for ready on the strength of this one's check window.
     poll 10 eval '! window_manager_running'
 }

@@ -1,5 +1,7 @@
 #include "common/RuntimeError.h"
 #include "reminder/PlacementGrid.h"
+#include "support/PopupHarness.h"
+#include "support/TestStore.h"
 
 #include <functional>
 #include <gtest/gtest.h>
@@ -131,6 +133,40 @@ TEST(PlacementGridTest, ExtremeSlotsStayDefined)
     EXPECT_EQ(cell.column, 0);
     const PlacementCell last = placementCellFor(PlacementGrid{32767, 32767}, 32767);
     EXPECT_EQ(last.row, 0);
+}
+
+// --- On the desk: the grid lies on the primary monitor ---
+
+// A laptop of 1366 x 768 at the desktop's corner and the primary 1920 x 1080 monitor on its right; the window
+// framed as mutter frames it. The real window set-up, with the desktop faked.
+TEST(PlacementOnTheDeskTest, GridLiesWhollyOnThePrimaryMonitor)
+{
+    const QRect primary(1366, 0, 1920, 1080);
+    const QMargins frame(0, 37, 0, 0);
+    test::ScopedLocale locale{u','};
+    test::TestStore store;
+    const double due = test::serialOf(2026, 12, 7, 10, 0, 0);
+    store.addClient(57, QStringLiteral("ROSSI SRL"), QStringLiteral("ROSSI IMPIANTI"));
+    store.addAction(QStringLiteral("MAN"), QStringLiteral("MANUTENZIONE"), 255);
+    store.addAppointment(57, due, QStringLiteral("MAN"), QStringLiteral("nota"), QStringLiteral("VERIFICA"));
+    store.addReminder(57, due, QStringLiteral("MAN"), QVariant());
+    // 19 rows and 73 columns of the primary monitor: slot 18 is its last row.
+    struct SlotOnTheDesk
+    {
+        qint16 slot;
+        QPoint frameAt;
+    };
+    const SlotOnTheDesk placements[] = {{0, {1366, 0}}, {1, {1366 + 20, 46}}, {18, {1366 + 18 * 20, 840}}};
+    for (const auto& [slot, frameAt] : placements) {
+        test::PopupHarness popup;
+        popup.desktop.primaryScreen = primary;
+        popup.desktop.framePixels = frame;
+        ASSERT_TRUE(popup.start(store.commandLine(57, due, QStringLiteral("MAN"), slot)));
+        ASSERT_TRUE(popup.desktop.messages.empty()) << popup.desktop.messages.front().text.toStdString();
+        const QRect framed = popup.window->geometry().marginsAdded(frame);
+        EXPECT_EQ(framed.topLeft(), frameAt) << "slot " << slot;
+        EXPECT_TRUE(primary.contains(framed)) << "slot " << slot << " reaches off the primary monitor";
+    }
 }
 
 // --- Failures ---

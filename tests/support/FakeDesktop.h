@@ -31,7 +31,7 @@ public:
     double fixedNow = 46000.0;
     int openDocumentResult = 42;
     QString workingDirectory = QStringLiteral("/");
-    QSize screenTwips{1920 * TwipsPerPixel, 1080 * TwipsPerPixel};
+    QRect primaryScreen{0, 0, 1920, 1080};
     QMargins framePixels; // none, as without a window manager
     int nowCalls = 0;
 
@@ -74,7 +74,7 @@ public:
         return info.exists() && info.isFile();
     }
     QString currentDirectory() override { return workingDirectory; }
-    QSize screenSizeTwips() override { return screenTwips; }
+    QRect primaryScreenGeometry() override { return primaryScreen; }
     QMargins windowFramePixels(const QWidget&) override { return framePixels; }
     void processEvents() override { requests << QStringLiteral("events"); }
 
