@@ -1,5 +1,6 @@
 #include "agenda/DueReminder.h"
 
+#include "app/LaunchRequest.h"
 #include "common/DaySerial.h"
 
 #include <QStringList>
@@ -78,14 +79,7 @@ std::optional<DueReminder> reminderFromRow(const std::vector<Value>& row, QStrin
 
 QString launchLine(const QString& settingsPath, int slot, const DueReminder& reminder)
 {
-    const CivilDateTime c = civilFromDaySerial(reminder.appointment);
-    const QString when = QStringLiteral("%1/%2/%3 %4:%5:%6")
-                             .arg(c.day, 2, 10, QLatin1Char('0'))
-                             .arg(c.month, 2, 10, QLatin1Char('0'))
-                             .arg(c.year, 4, 10, QLatin1Char('0'))
-                             .arg(c.hour, 2, 10, QLatin1Char('0'))
-                             .arg(c.minute, 2, 10, QLatin1Char('0'))
-                             .arg(c.second, 2, 10, QLatin1Char('0'));
+    const QString when = LaunchDateTimeText(reminder.appointment);
     return QStringList{settingsPath, QString::number(slot), QString::number(reminder.client), reminder.action, when}
         .join(QLatin1Char('|'));
 }

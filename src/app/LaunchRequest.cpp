@@ -2,6 +2,7 @@
 
 #include "common/Blanks.h"
 #include "common/DateText.h"
+#include "common/DaySerial.h"
 #include "common/IntegerConversion.h"
 #include "common/RuntimeError.h"
 #include "common/ValueConversions.h"
@@ -83,6 +84,18 @@ LaunchRequest ParseLaunchRequest(const QString& commandText, double today)
 QString LaunchCommandText(const QStringList& arguments)
 {
     return arguments.join(u' ');
+}
+
+QString LaunchDateTimeText(double appointmentTime)
+{
+    const CivilDateTime c = civilFromDaySerial(appointmentTime);
+    return QStringLiteral("%1/%2/%3 %4:%5:%6")
+        .arg(c.day, 2, 10, QLatin1Char('0'))
+        .arg(c.month, 2, 10, QLatin1Char('0'))
+        .arg(c.year, 4, 10, QLatin1Char('0'))
+        .arg(c.hour, 2, 10, QLatin1Char('0'))
+        .arg(c.minute, 2, 10, QLatin1Char('0'))
+        .arg(c.second, 2, 10, QLatin1Char('0'));
 }
 
 } // namespace rp

@@ -21,6 +21,9 @@ struct LaunchRequest
 // and the type-mismatch error for a fifth field that is not a date.
 LaunchRequest ParseLaunchRequest(const QString& commandText, double today);
 
+// The fifth field of a launch line as the scheduling application writes it: "DD/MM/YYYY HH:MM:SS".
+QString LaunchDateTimeText(double appointmentTime);
+
 // The launch arguments (without the program's own path) as the one text the launcher meant: joined by blanks.
 QString LaunchCommandText(const QStringList& arguments);
 

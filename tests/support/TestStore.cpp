@@ -1,5 +1,6 @@
 #include "support/TestStore.h"
 
+#include "app/LaunchRequest.h"
 #include "common/DaySerial.h"
 
 #include <QDir>
@@ -179,14 +180,7 @@ void TestStore::addReminder(qint32 client, double when, const QString& action, c
 
 QString TestStore::commandLine(qint32 client, double when, const QString& action, int slot) const
 {
-    const CivilDateTime c = civilFromDaySerial(when);
-    const QString date = QStringLiteral("%1/%2/%3 %4:%5:%6")
-                             .arg(c.day, 2, 10, QLatin1Char('0'))
-                             .arg(c.month, 2, 10, QLatin1Char('0'))
-                             .arg(c.year, 4, 10, QLatin1Char('0'))
-                             .arg(c.hour, 2, 10, QLatin1Char('0'))
-                             .arg(c.minute, 2, 10, QLatin1Char('0'))
-                             .arg(c.second, 2, 10, QLatin1Char('0'));
+    const QString date = LaunchDateTimeText(when);
     return QStringLiteral("%1|%2|%3|%4|%5").arg(settingsPath()).arg(slot).arg(client).arg(action, date);
 }
 
