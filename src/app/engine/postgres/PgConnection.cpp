@@ -6,6 +6,7 @@
 #include "app/engine/postgres/PgConnectPlan.h"
 #include "app/engine/postgres/PgFailure.h"
 
+#include <QRandomGenerator>
 #include <QRegularExpression>
 #include <chrono>
 #include <poll.h>
@@ -19,8 +20,12 @@ using Clock = std::chrono::steady_clock;
 // How long connecting may take before the load reports the server as unreachable: the busy time, also spent
 // waiting for a free connection slot on a full server.
 constexpr int ConnectTimeoutMs = BusyTimeoutMs;
-// The pause before asking a full server again.
-constexpr int ServerFullPauseMs = 100;
+// The pauses before asking a full server again: short at first, as other pop-ups' connections come and go in a
+// moment, then longer, each drawn at random from its upper half. Every refused attempt costs the server a backend
+// and an authentication, so many pop-ups waiting at once must neither ask in step nor flood a server that is
+// already at its limit.
+constexpr int ServerFullFirstPauseMs = 100;
+constexpr int ServerFullLongestPauseMs = 800;
 // The server gives up a lock a little before the client gives up the server, so that a lock held by another
 // session is reported as such and not as a silent server.
 constexpr int ServerLockTimeoutMs = BusyTimeoutMs - 250;
@@ -164,6 +169,7 @@ void PgConnection::connect()
     const auto deadline = Clock::now() + std::chrono::milliseconds(ConnectTimeoutMs);
     const std::vector<PgConnectAttempt> plan = pgConnectPlan(m_connectionString);
     QStringList refusals;
+    int pauseMs = ServerFullFirstPauseMs;
     for (;;) {
         refusals.clear();
         bool serverFull = false;
@@ -188,11 +194,13 @@ void PgConnection::connect()
                 break;
             }
         }
-        if (!serverFull || Clock::now() + std::chrono::milliseconds(ServerFullPauseMs) >= deadline) {
+        const auto askAgainAt = Clock::now() + std::chrono::milliseconds(
+                                                   pauseMs / 2 + QRandomGenerator::global()->bounded(pauseMs / 2 + 1));
+        if (!serverFull || askAgainAt >= deadline) {
             break;
         }
-        // Connections of other pop-ups come and go in milliseconds: a slot frees soon.
-        waitWithHook(Clock::now() + std::chrono::milliseconds(ServerFullPauseMs));
+        waitWithHook(askAgainAt);
+        pauseMs = std::min(pauseMs * 2, ServerFullLongestPauseMs);
     }
     if (refusals.isEmpty()) {
         throw serverConnectionFailed(
