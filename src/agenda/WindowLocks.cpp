@@ -20,6 +20,21 @@ namespace {
 
 const QByteArray EndedMark = QByteArrayLiteral("ended");
 
+// Every window's lock file in the folder, opened for the visit and closed after it.
+template <typename Visit>
+void forEachLockFile(const QString& folder, Visit visit)
+{
+    const QStringList names = QDir(folder).entryList(QDir::Files);
+    for (const QString& name : names) {
+        const QString path = folder + QLatin1Char('/') + name;
+        const int fd = open(QFile::encodeName(path).constData(), O_RDWR | O_CLOEXEC);
+        if (fd >= 0) {
+            visit(fd, path);
+            close(fd);
+        }
+    }
+}
+
 QByteArray readAll(int fd)
 {
     QByteArray content;
@@ -72,13 +87,7 @@ QString WindowLocks::pathFor(const QString& key) const
 std::map<QString, WindowTrace> WindowLocks::survey(double now)
 {
     std::map<QString, WindowTrace> traces;
-    const QStringList names = QDir(m_folder).entryList(QDir::Files);
-    for (const QString& name : names) {
-        const QString path = m_folder + QLatin1Char('/') + name;
-        const int fd = open(QFile::encodeName(path).constData(), O_RDWR | O_CLOEXEC);
-        if (fd < 0) {
-            continue;
-        }
+    forEachLockFile(m_folder, [&](int fd, const QString& path) {
         const bool held = flock(fd, LOCK_EX | LOCK_NB) != 0;
         const QList<QByteArray> lines = readAll(fd).split('\n');
         if (lines.size() >= 2) {
@@ -96,28 +105,20 @@ std::map<QString, WindowTrace> WindowLocks::survey(double now)
                 trace.endedAt = daySerialOf(QFileInfo(path).lastModified());
             }
         }
-        close(fd);
-    }
+    });
     return traces;
 }
 
 void WindowLocks::forgetAllBut(const std::set<QString>& dueKeys)
 {
-    const QStringList names = QDir(m_folder).entryList(QDir::Files);
-    for (const QString& name : names) {
-        const QString path = m_folder + QLatin1Char('/') + name;
-        const int fd = open(QFile::encodeName(path).constData(), O_RDWR | O_CLOEXEC);
-        if (fd < 0) {
-            continue;
-        }
+    forEachLockFile(m_folder, [&](int fd, const QString& path) {
         if (flock(fd, LOCK_EX | LOCK_NB) == 0) {
             const QList<QByteArray> lines = readAll(fd).split('\n');
             if (lines.size() >= 2 && lines[1] == EndedMark && dueKeys.count(QString::fromUtf8(lines[0])) == 0) {
                 unlink(QFile::encodeName(path).constData());
             }
         }
-        close(fd);
-    }
+    });
 }
 
 int WindowLocks::lockForWindow(const QString& key, int slot, QString& error)
