@@ -94,11 +94,17 @@ window_c=$(window_of C)
 grep -q "posto 2: $SETTINGS|2|57|MAN|$line_C" "$agenda_log" || fail "C not in slot 2: $(cat "$agenda_log")"
 [ "$(started_count A)" = 1 ] && [ "$(started_count B)" = 1 ] || fail "a second window after the restart: $(cat "$agenda_log")"
 
-# A stopped (Alt+N), B closed without an action, C postponed by 15 minutes (Alt+P).
+# C postponed by 15 minutes (Alt+P), A stopped (Alt+N), B closed without an action. C goes first: a window takes
+# the focus when its own program has seen it mapped, which for the window mapped last may come after the test
+# focused another one. Once C has taken its key and gone, no activation of its is left to come.
+timeout 10 xdotool windowfocus --sync "$window_c" && xdotool key alt+p
+for _ in $(seq 1 200); do
+    xdotool search --onlyvisible --name "^APP\\. .*-C\$" >/dev/null 2>&1 || break
+    sleep 0.05
+done
 timeout 10 xdotool windowfocus --sync "$window_a" && xdotool key alt+n
 "$X11_CLOSE_WINDOW" "$window_b" >/dev/null
 b_closed=$(date +%s)
-timeout 10 xdotool windowfocus --sync "$window_c" && xdotool key alt+p
 for _ in $(seq 1 200); do
     [ "$(visible_windows)" = 0 ] && break
     sleep 0.05
