@@ -117,6 +117,8 @@ c_alarm=$(store_sql "$WORK_DB" "SELECT \"PmAllarm\" FROM \"Promemoria\" WHERE $k
 # The postponed alarm brought back to now stands for its time having come.
 store_sql "$WORK_DB" "UPDATE \"Promemoria\" SET \"PmAllarm\" = '$(date_text 0 '%Y-%m-%d %H:%M:%S')' WHERE $key_C;"
 wait_started C 2 >/dev/null
+# Its window is waited for: a pop-up still loading when the table goes away below would stay behind with its box.
+window_of C >/dev/null
 [ "$(started_count A)" = 1 ] || fail "the stopped A came back"
 stop_agenda
 close_all_windows
