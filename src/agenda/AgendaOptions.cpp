@@ -1,6 +1,7 @@
 #include "agenda/AgendaOptions.h"
 
 #include "app/ProgramVersion.h"
+#include "app/StandardOptions.h"
 
 #include <cstdio>
 #include <cstring>
@@ -31,16 +32,6 @@ constexpr char UsageText[] = "Uso: reminder-agenda [--interval SECONDI] [--repea
                              "avviata e per ogni errore. Stato di uscita: 1 riga di comando non valida;\n"
                              "altrimenti il programma resta in esecuzione.\n"
                              "Il servizio utente e il resto: man reminder-agenda\n";
-
-int print(const std::string& text)
-{
-    const bool written = std::fputs(text.c_str(), stdout) >= 0 && std::fflush(stdout) == 0;
-    if (!written) {
-        std::fputs("reminder-agenda: scrittura sullo standard output non riuscita\n", stderr);
-        return 1;
-    }
-    return 0;
-}
 
 } // namespace
 
@@ -95,10 +86,10 @@ std::optional<int> answerAgendaStandardOption(int argc, const char* const* argv)
         return std::nullopt;
     }
     if (std::strcmp(argv[1], "--help") == 0) {
-        return print(UsageText);
+        return printStandardAnswer("reminder-agenda", UsageText);
     }
     if (std::strcmp(argv[1], "--version") == 0) {
-        return print(std::string("reminder-agenda ") + ProgramVersion + '\n');
+        return printStandardAnswer("reminder-agenda", std::string("reminder-agenda ") + ProgramVersion + '\n');
     }
     return std::nullopt;
 }

@@ -42,18 +42,18 @@ constexpr char UsageText[] = "Uso: reminder-popup \"IMPOSTAZIONI|POSTO|CLIENTE|I
                              "di errore.\n"
                              "Le impostazioni, i file e il resto: man reminder-popup\n";
 
+} // namespace
+
 // A text that did not reach its reader (a full disk, a closed pipe) is a failure, not a success.
-int print(const std::string& text)
+int printStandardAnswer(const char* program, const std::string& text)
 {
     const bool written = std::fputs(text.c_str(), stdout) >= 0 && std::fflush(stdout) == 0;
     if (!written) {
-        std::fputs("reminder-popup: scrittura sullo standard output non riuscita\n", stderr);
+        std::fprintf(stderr, "%s: scrittura sullo standard output non riuscita\n", program);
         return 1;
     }
     return 0;
 }
-
-} // namespace
 
 std::optional<int> answerStandardOption(int argc, const char* const* argv)
 {
@@ -61,10 +61,10 @@ std::optional<int> answerStandardOption(int argc, const char* const* argv)
         return std::nullopt;
     }
     if (std::strcmp(argv[1], "--help") == 0) {
-        return print(UsageText);
+        return printStandardAnswer("reminder-popup", UsageText);
     }
     if (std::strcmp(argv[1], "--version") == 0) {
-        return print(std::string("reminder-popup ") + ProgramVersion + '\n');
+        return printStandardAnswer("reminder-popup", std::string("reminder-popup ") + ProgramVersion + '\n');
     }
     return std::nullopt;
 }
