@@ -39,8 +39,8 @@ int main(int argc, char** argv)
         return 0;
     }
 
-    // On a server, connecting and reading the catalog overlap the window system's start.
-    rp::prepareStores(ctx);
+    // On a server, what the load reads is read while the window system starts.
+    rp::prepareStores(ctx, rp::ReminderWindow::storeReadsOfLoad(ctx.state));
     rp::FontConfigWarmUp fontConfigWarmUp;
     QApplication app(qtArguments.argc(), qtArguments.argv());
     fontConfigWarmUp.wait();

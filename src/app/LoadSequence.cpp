@@ -24,6 +24,19 @@ const QString DataDbName = QStringLiteral("DatiQZ");
 const QString VisitsDbName = QStringLiteral("VisiteQZ");
 const QString WorkDbName = QStringLiteral("WorkQZ");
 
+const QString& storeDatabaseName(StoreDatabase database)
+{
+    switch (database) {
+    case StoreDatabase::Data:
+        return DataDbName;
+    case StoreDatabase::Visits:
+        return VisitsDbName;
+    case StoreDatabase::Work:
+        break;
+    }
+    return WorkDbName;
+}
+
 void applyLaunchRequest(PopupContext& ctx, const LaunchRequest& request)
 {
     ctx.module.SettingsPath = request.SettingsPath;
@@ -83,7 +96,7 @@ bool startFromCommandLine(PopupContext& ctx, const QString& commandText)
     return !ctx.module.OperatorName.trimmed().isEmpty();
 }
 
-void prepareStores(PopupContext& ctx)
+void prepareStores(PopupContext& ctx, const std::vector<StoreRead>& reads)
 {
     QString server;
     try {
@@ -94,19 +107,19 @@ void prepareStores(PopupContext& ctx)
     if (server.isEmpty()) {
         return;
     }
-    const QString data = DatabaseName(server, {}, ctx.module.OperatorName, DataDbName);
-    const QString visits = DatabaseName(server, {}, ctx.module.OperatorName, VisitsDbName);
-    const QString work = DatabaseName(server, {}, ctx.module.OperatorName, WorkDbName);
-    // What the load reads, in its order: the three databases, the appointment and the reminder, then the client
-    // and the action looked up for the window.
+    const auto databaseName = [&](StoreDatabase database) {
+        return DatabaseName(server, {}, ctx.module.OperatorName, storeDatabaseName(database));
+    };
+    // The three databases in the order the load opens them, then its rows.
+    std::vector<engine::LoadRead> loadReads;
+    for (const StoreDatabase database : {StoreDatabase::Data, StoreDatabase::Visits, StoreDatabase::Work}) {
+        loadReads.push_back({databaseName(database)});
+    }
+    for (const StoreRead& read : reads) {
+        loadReads.push_back({databaseName(read.database), read.table, read.index, read.key});
+    }
     ctx.state.DataWorkspace = engine::defaultWorkspace(server);
-    ctx.state.DataWorkspace->prepare({{data, {}},
-                                      {visits, {}},
-                                      {work, {}},
-                                      {visits, QStringLiteral("Appuntamenti")},
-                                      {work, QStringLiteral("Promemoria")},
-                                      {data, QStringLiteral("Clienti")},
-                                      {visits, QStringLiteral("TabAzioni")}});
+    ctx.state.DataWorkspace->prepare(loadReads);
 }
 
 void openStores(PopupContext& ctx)

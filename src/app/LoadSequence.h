@@ -1,6 +1,9 @@
 #pragma once
 
+#include "common/Value.h"
+
 #include <QString>
+#include <vector>
 
 namespace rp {
 
@@ -13,10 +16,28 @@ class RuntimeError;
 // no operator name). Raises the run-time error of a malformed command line.
 bool startFromCommandLine(PopupContext& ctx, const QString& commandText);
 
-// Before the window system starts: on an office server, the connection and the catalog of the tables the load
-// reads are made ready on a worker thread while the window system starts; openStores and the load take them.
-// Nothing is raised here, and nothing is done for the files: every failure is met by the load's own step.
-void prepareStores(PopupContext& ctx);
+// Which of the three databases a read of the load is in.
+enum class StoreDatabase
+{
+    Data,
+    Visits,
+    Work
+};
+
+// A row the load seeks "=" through an index, named where the load's own code seeks it.
+struct StoreRead
+{
+    StoreDatabase database;
+    QString table;
+    QString index;
+    std::vector<Value> key;
+};
+
+// Before the window system starts: on an office server, the three databases, the catalog of the tables of
+// `reads` and their rows are read on a worker thread while the window system starts, and the connection is given
+// back; openStores and the load take what was read. Nothing is raised here, and nothing is done for the files:
+// every failure is met by the load's own step.
+void prepareStores(PopupContext& ctx, const std::vector<StoreRead>& reads);
 
 // The first half of the load proper: folders and database paths, the three databases opened in order,
 // one round of pending window events, the sound settings. Every failure raises the run-time error,

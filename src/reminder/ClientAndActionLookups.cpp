@@ -13,6 +13,8 @@ namespace rp {
 namespace {
 
 const QString PrimaryIndex = QStringLiteral("primaria");
+const QString ClientTable = QStringLiteral("Clienti");
+const QString ActionTable = QStringLiteral("TabAzioni");
 
 void closeLookup(ReminderState& s)
 {
@@ -29,7 +31,7 @@ QString LoadClientName(PopupContext& ctx, qint32 code)
         return name;
     }
     ReminderState& s = ctx.state;
-    OpenLookupTable(ctx, s.DataDb, QStringLiteral("Clienti"), QStringLiteral("CLIENTI"));
+    OpenLookupTable(ctx, s.DataDb, ClientTable, QStringLiteral("CLIENTI"));
     if (!s.LookupOpenOk) {
         return name;
     }
@@ -64,7 +66,7 @@ void ShowActionInfo(PopupContext& ctx, const QString& code, QLabel& lbAziCod, QL
         return;
     }
     ReminderState& s = ctx.state;
-    OpenLookupTable(ctx, s.VisitsDb, QStringLiteral("TabAzioni"), QStringLiteral("INTERVENTI"));
+    OpenLookupTable(ctx, s.VisitsDb, ActionTable, QStringLiteral("INTERVENTI"));
     if (!s.LookupOpenOk) {
         return;
     }
@@ -79,6 +81,18 @@ void ShowActionInfo(PopupContext& ctx, const QString& code, QLabel& lbAziCod, QL
         setLabelTextColour(LbAziDes, ActionColourFromField(rs.field(QStringLiteral("TbaColore"))));
     }
     closeLookup(s);
+}
+
+std::vector<StoreRead> ClientAndActionReads(const ReminderState& s)
+{
+    std::vector<StoreRead> reads;
+    if (s.ClientCode != 0) {
+        reads.push_back({StoreDatabase::Data, ClientTable, PrimaryIndex, {Value::integer(s.ClientCode)}});
+    }
+    if (!s.ActionCode.isEmpty()) {
+        reads.push_back({StoreDatabase::Visits, ActionTable, PrimaryIndex, {Value::text(s.ActionCode)}});
+    }
+    return reads;
 }
 
 } // namespace rp

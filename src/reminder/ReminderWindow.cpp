@@ -9,6 +9,7 @@
 #include "app/UnloadSequence.h"
 #include "reminder/Alerts.h"
 #include "reminder/AppointmentLoading.h"
+#include "reminder/ClientAndActionLookups.h"
 #include "reminder/WindowAccessibility.h"
 
 #include <QCloseEvent>
@@ -49,6 +50,15 @@ void ReminderWindow::load()
     if (failure) {
         showLoadError(m_ctx.desktop, *failure);
     }
+}
+
+std::vector<StoreRead> ReminderWindow::storeReadsOfLoad(const ReminderState& s)
+{
+    std::vector<StoreRead> reads = AppointmentAndReminderReads(s);
+    for (StoreRead& read : ClientAndActionReads(s)) {
+        reads.push_back(std::move(read));
+    }
+    return reads;
 }
 
 void ReminderWindow::showEvent(QShowEvent* event)

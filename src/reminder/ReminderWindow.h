@@ -1,12 +1,15 @@
 #pragma once
 
+#include "app/LoadSequence.h"
 #include "reminder/ReminderControls.h"
 
 #include <QWidget>
+#include <vector>
 
 namespace rp {
 
 struct PopupContext;
+struct ReminderState;
 
 // The pop-up's one window. It carries the event handlers: the load, the first activation (alerts),
 // the operator's buttons and the unload that ends the program when the window closes.
@@ -20,6 +23,8 @@ public:
     // The load after the settings checks: stores, appointment and reminder, window set-up. Errors are
     // reported by the load's error handler; the window is then shown and closes itself at activation.
     void load();
+    // What load() seeks, in its order, for the store to read ahead before the window system starts.
+    static std::vector<StoreRead> storeReadsOfLoad(const ReminderState& s);
 
     const ReminderControls& controls() const { return m_controls; }
     bool isUnloaded() const { return m_unloaded; }

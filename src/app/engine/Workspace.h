@@ -1,13 +1,24 @@
 #pragma once
 
+#include "common/Value.h"
+
 #include <QString>
 #include <memory>
-#include <utility>
 #include <vector>
 
 namespace rp::engine {
 
 class Database;
+
+// One read the load will make first, named before the window system starts: a database alone (no table), a table's
+// catalog (no index), or the row that a seek "=" with the key through the index finds.
+struct LoadRead
+{
+    QString database;
+    QString table = {};
+    QString index = {};
+    std::vector<Value> key = {};
+};
 
 // A store's workspace: one per process and store (see defaultWorkspace), serving all three databases. Everything
 // above the engines works with Workspace, Database and TableCursor alone.
@@ -32,12 +43,13 @@ public:
     // transaction keeps it. The files hold nothing worth giving back, and this does nothing there.
     virtual void releaseConnection() {}
 
-    // What the load will read first, named before the window system starts: each pair is a database and one of
-    // its tables (an empty table names the database alone). A server store connects and reads these tables'
-    // catalog on a thread of its own meanwhile, in one round trip; the load's own calls take the result. A
-    // failure is raised by the load's step that meets it, with the same number and text, as if nothing had been
-    // prepared. The files need nothing, and this does nothing there.
-    virtual void prepare(const std::vector<std::pair<QString, QString>>& databaseTables) { (void)databaseTables; }
+    // What the load will read first. A server store reads it on a thread of its own while the window system
+    // starts (the catalog of every table in one round trip, then the rows) and gives its connection back at once:
+    // however long the window system takes, no server slot waits for it. The load's own statements are answered
+    // from what was read, each once; anything else goes to the server. A failure is raised by the load's step
+    // that meets it, with the same number and text, as if nothing had been read ahead. The files need nothing,
+    // and this does nothing there.
+    virtual void prepare(const std::vector<LoadRead>& reads) { (void)reads; }
 
 protected:
     Workspace() = default;

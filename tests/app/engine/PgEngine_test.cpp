@@ -16,6 +16,7 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QThread>
+#include <functional>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -328,29 +329,37 @@ TEST_F(PgEngine, AConnectionLostAfterTheLoadFailsTheStepAndTheNextTryConnectsAga
     EXPECT_EQ(remindersAsText(), QStringLiteral("INS,/doc/b.txt,S,ANNA | MAN,/doc/a.txt, ,ANNA"));
 }
 
-TEST_F(PgEngine, AWindowHoldsNoConnectionWhileItWaitsAndItsActionConnectsAgain)
+TEST_F(PgEngine, TheLoadIsReadAheadAndNoConnectionIsHeldWhileTheWindowWaitsAndItsActionConnectsAgain)
 {
-    // As the program starts: the server made ready while the window system starts, then the load.
+    // As the program starts: what the load reads is read while the window system starts, then the load.
     QTemporaryDir folder;
-    const auto load = [&](rp::test::PopupHarness& popup, const QString& server) {
+    const auto load = [&](rp::test::PopupHarness& popup, const QString& server,
+                          const std::function<void()>& whileTheWindowSystemStarts) {
         const QString settings = folder.filePath(QStringLiteral("popup.ini"));
         QFile file(settings);
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         file.write(QStringLiteral("[BASE]\nOPERATORE=mario\n[PATH]\nSERVER=%1\n").arg(server).toUtf8());
         file.close();
         ASSERT_TRUE(startFromCommandLine(popup.ctx, settings + QStringLiteral("|0|57|MAN|14/05/2024 09:30:00")));
-        prepareStores(popup.ctx);
+        prepareStores(popup.ctx, ReminderWindow::storeReadsOfLoad(popup.ctx.state));
+        whileTheWindowSystemStarts();
         popup.window = std::make_unique<ReminderWindow>(popup.ctx);
         popup.window->load();
     };
     rp::test::PopupHarness refused;
-    load(refused, QStringLiteral("host=127.0.0.1 port=1"));
+    load(refused, QStringLiteral("host=127.0.0.1 port=1"), [] {});
     ASSERT_EQ(refused.desktop.messages.size(), 1U);
     EXPECT_TRUE(
         refused.desktop.messages[0].text.startsWith(QStringLiteral("3151-Connessione al server non riuscita:")));
 
     rp::test::PopupHarness popup;
-    load(popup, mario());
+    load(popup, mario(), [&] {
+        // The read ahead is over once the stores open; from then on the server refuses the operator, and the
+        // load must need no connection of its own.
+        openStores(popup.ctx);
+        m_server.exec(QStringLiteral("ALTER ROLE %1 NOLOGIN").arg(role()));
+    });
+    m_server.exec(QStringLiteral("ALTER ROLE %1 LOGIN").arg(role()));
     ASSERT_TRUE(popup.ctx.state.LoadedOk);
     EXPECT_TRUE(popup.desktop.messages.empty());
     EXPECT_EQ(connectionsOfMario(), 0);

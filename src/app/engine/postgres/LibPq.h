@@ -16,6 +16,7 @@ namespace rp::engine {
     X(PQconninfoFree)                                                                                                  \
     X(PQconninfoParse)                                                                                                 \
     X(PQconsumeInput)                                                                                                  \
+    X(PQcopyResult)                                                                                                    \
     X(PQenterPipelineMode)                                                                                             \
     X(PQerrorMessage)                                                                                                  \
     X(PQescapeIdentifier)                                                                                              \

@@ -8,6 +8,7 @@
 
 #include <QRandomGenerator>
 #include <QRegularExpression>
+#include <algorithm>
 #include <chrono>
 #include <poll.h>
 
@@ -26,6 +27,12 @@ constexpr int ConnectTimeoutMs = BusyTimeoutMs;
 // already at its limit.
 constexpr int ServerFullFirstPauseMs = 100;
 constexpr int ServerFullLongestPauseMs = 800;
+// A server whose queue of connection requests is full (many pop-ups starting at once) drops a new one without a
+// word, and the system asks again only after 1, 3 and 7 seconds, most of the bound. A request not taken up within
+// a moment is made afresh, the moment doubling each time and drawn at random from its upper half, so that the
+// server is reached as soon as it has room. Once the server has taken the request, its answer is waited for
+// until the bound.
+constexpr int FirstRequestWaitMs = 300;
 // The server gives up a lock a little before the client gives up the server, so that a lock held by another
 // session is reported as such and not as a silent server.
 constexpr int ServerLockTimeoutMs = BusyTimeoutMs - 250;
@@ -47,6 +54,12 @@ bool waitForSocket(int socket, bool forWriting, Clock::time_point deadline)
         }
         runLockWaitHook();
     }
+}
+
+// A pause drawn at random from the upper half of `ms`, so that many pop-ups waiting together do not ask in step.
+int randomUpperHalf(int ms)
+{
+    return ms / 2 + static_cast<int>(QRandomGenerator::global()->bounded(ms / 2 + 1));
 }
 
 // Waits until `until`, in short steps with the lock-wait hook between them.
@@ -123,6 +136,14 @@ std::optional<QByteArray> PgResult::value(int row, int column) const
     return QByteArray(libpq().PQgetvalue(m_result, row, column), libpq().PQgetlength(m_result, row, column));
 }
 
+PgResult PgResult::copy() const
+{
+    if (m_result == nullptr) {
+        return PgResult();
+    }
+    return PgResult(libpq().PQcopyResult(m_result, PG_COPYRES_ATTRS | PG_COPYRES_TUPLES));
+}
+
 QByteArray PgResult::commandStatus() const
 {
     return QByteArray(libpq().PQcmdStatus(m_result));
@@ -194,8 +215,7 @@ void PgConnection::connect()
                 break;
             }
         }
-        const auto askAgainAt = Clock::now() + std::chrono::milliseconds(
-                                                   pauseMs / 2 + QRandomGenerator::global()->bounded(pauseMs / 2 + 1));
+        const auto askAgainAt = Clock::now() + std::chrono::milliseconds(randomUpperHalf(pauseMs));
         if (!serverFull || askAgainAt >= deadline) {
             break;
         }
@@ -224,21 +244,23 @@ PgConnection::AttemptOutcome PgConnection::attempt(const PgConnectAttempt& plan,
     values.push_back("UTF8");
     keywords.push_back(nullptr);
     values.push_back(nullptr);
-    m_conn = libpq().PQconnectStartParams(keywords.data(), values.data(), plan.expandDbname ? 1 : 0);
-    if (m_conn == nullptr) {
-        throw serverConnectionFailed(QStringLiteral("memoria insufficiente"));
-    }
-    // The server's refusal carries its SQLSTATE only in the verbose text: "too many connections" is told apart
-    // by it, whatever language the server speaks.
-    libpq().PQsetErrorVerbosity(m_conn, PQERRORS_VERBOSE);
-    // libpq leaves the timing of a non-blocking connection to the caller, so the bound is the program's own.
-    PostgresPollingStatusType status = PGRES_POLLING_WRITING;
-    while (libpq().PQstatus(m_conn) != CONNECTION_BAD && status != PGRES_POLLING_OK && status != PGRES_POLLING_FAILED) {
-        if (!waitForSocket(libpq().PQsocket(m_conn), status == PGRES_POLLING_WRITING, deadline)) {
-            drop();
+    for (int requestWaitMs = FirstRequestWaitMs;; requestWaitMs *= 2) {
+        m_conn = libpq().PQconnectStartParams(keywords.data(), values.data(), plan.expandDbname ? 1 : 0);
+        if (m_conn == nullptr) {
+            throw serverConnectionFailed(QStringLiteral("memoria insufficiente"));
+        }
+        // The server's refusal carries its SQLSTATE only in the verbose text: "too many connections" is told
+        // apart by it, whatever language the server speaks.
+        libpq().PQsetErrorVerbosity(m_conn, PQERRORS_VERBOSE);
+        const auto requestDeadline =
+            std::min(deadline, Clock::now() + std::chrono::milliseconds(randomUpperHalf(requestWaitMs)));
+        const PollOutcome outcome = pollConnecting(requestDeadline, deadline);
+        if (outcome == PollOutcome::Silent) {
             return AttemptOutcome::Silent;
         }
-        status = libpq().PQconnectPoll(m_conn);
+        if (outcome == PollOutcome::Answered) {
+            break;
+        }
     }
     if (libpq().PQstatus(m_conn) != CONNECTION_OK) {
         const QString verbose = QString::fromUtf8(libpq().PQerrorMessage(m_conn));
@@ -248,6 +270,22 @@ PgConnection::AttemptOutcome PgConnection::attempt(const PgConnectAttempt& plan,
     }
     libpq().PQsetErrorVerbosity(m_conn, PQERRORS_DEFAULT);
     return AttemptOutcome::Connected;
+}
+
+PgConnection::PollOutcome PgConnection::pollConnecting(Clock::time_point requestDeadline, Clock::time_point deadline)
+{
+    // libpq leaves the timing of a non-blocking connection to the caller, so the bound is the program's own.
+    PostgresPollingStatusType status = PGRES_POLLING_WRITING;
+    while (libpq().PQstatus(m_conn) != CONNECTION_BAD && status != PGRES_POLLING_OK && status != PGRES_POLLING_FAILED) {
+        const bool requesting = libpq().PQstatus(m_conn) == CONNECTION_STARTED;
+        if (!waitForSocket(libpq().PQsocket(m_conn), status == PGRES_POLLING_WRITING,
+                           requesting ? requestDeadline : deadline)) {
+            drop();
+            return requesting && Clock::now() < deadline ? PollOutcome::NotTakenUp : PollOutcome::Silent;
+        }
+        status = libpq().PQconnectPoll(m_conn);
+    }
+    return PollOutcome::Answered;
 }
 
 void PgConnection::release()
@@ -347,9 +385,46 @@ std::vector<PgResult> PgConnection::checked(std::vector<PgResult> results, std::
     return results;
 }
 
+std::optional<std::vector<PgResult>> PgConnection::takeReadAhead(const std::vector<PgStatement>& statements)
+{
+    if (m_inTransaction) {
+        return std::nullopt;
+    }
+    const auto kept = std::find_if(m_readAhead.begin(), m_readAhead.end(),
+                                   [&](const auto& entry) { return entry.first == statements; });
+    if (kept == m_readAhead.end()) {
+        return std::nullopt;
+    }
+    std::vector<PgResult> results = std::move(kept->second);
+    m_readAhead.erase(kept);
+    return results;
+}
+
+void PgConnection::keepReadAhead(const std::vector<PgStatement>& statements, const std::vector<PgResult>& results)
+{
+    if (!m_recording || m_inTransaction) {
+        return;
+    }
+    std::vector<PgResult> copies;
+    for (const PgResult& result : results) {
+        // Only rows are kept: the copy has no command status, so a write's result is not one to answer with.
+        if (libpq().PQresultStatus(result.raw()) != PGRES_TUPLES_OK) {
+            return;
+        }
+        copies.push_back(result.copy());
+        if (copies.back().raw() == nullptr) {
+            return;
+        }
+    }
+    m_readAhead.emplace_back(statements, std::move(copies));
+}
+
 std::vector<PgResult> PgConnection::executeBatch(const std::vector<PgStatement>& statements, const QString& database,
                                                  const QString& table)
 {
+    if (std::optional<std::vector<PgResult>> readAhead = takeReadAhead(statements)) {
+        return std::move(*readAhead);
+    }
     ensureConnected();
     std::vector<PgStatement> batch;
     // Outside a transaction each round trip is one: the lock bound goes first, inside it. Within the action's
@@ -363,6 +438,7 @@ std::vector<PgResult> PgConnection::executeBatch(const std::vector<PgStatement>&
     if (ownTransaction) {
         results.erase(results.begin());
     }
+    keepReadAhead(statements, results);
     return results;
 }
 
@@ -387,6 +463,9 @@ PgResult PgConnection::execute(const PgStatement& statement, const QString& data
 
 QString PgConnection::quotedIdentifier(const QString& name)
 {
+    if (const auto known = m_quotedNames.find(name); known != m_quotedNames.end()) {
+        return known->second;
+    }
     ensureConnected();
     const QByteArray utf8 = name.toUtf8();
     char* quoted = libpq().PQescapeIdentifier(m_conn, utf8.constData(), static_cast<size_t>(utf8.size()));
@@ -395,6 +474,7 @@ QString PgConnection::quotedIdentifier(const QString& name)
     }
     QString result = QString::fromUtf8(quoted);
     libpq().PQfreemem(quoted);
+    m_quotedNames.emplace(name, result);
     return result;
 }
 

@@ -4,7 +4,9 @@
 #include <QString>
 #include <QStringList>
 #include <chrono>
+#include <map>
 #include <optional>
+#include <utility>
 #include <vector>
 
 struct pg_conn;
@@ -33,6 +35,8 @@ public:
     // The command tag: "COMMIT", or "ROLLBACK" for a COMMIT the server turned down.
     QByteArray commandStatus() const;
     pg_result* raw() const { return m_result; }
+    // A copy of the rows and columns, kept apart from this result; empty when memory ran out.
+    PgResult copy() const;
 
 private:
     pg_result* m_result;
@@ -45,6 +49,8 @@ struct PgStatement
 {
     QByteArray sql;
     std::vector<PgParameter> parameters;
+
+    bool operator==(const PgStatement&) const = default;
 };
 
 // The one connection to the office server that the three databases of a process share, so that the two writes of
@@ -82,8 +88,16 @@ public:
     // BEGIN, with the lock bound for the transaction it opens.
     void beginBlock(const QString& database);
 
-    // An identifier quoted by libpq, whatever characters it holds.
+    // An identifier quoted by libpq, whatever characters it holds. Each name is quoted once per connection
+    // object: the text travels as UTF-8 on every connection it makes, so the quoting never changes.
     QString quotedIdentifier(const QString& name);
+
+    // The load's reads run ahead on the thread that prepares the store. While recording, the result of every
+    // read (a batch that returns rows, outside an action) is also kept; the same batch with the same parameters
+    // is later answered once from it, without a connection. An action's transaction is never answered from it.
+    void recordReadAhead(bool recording) { m_recording = recording; }
+    // The load is over: what was read ahead is no longer what the next statement must see.
+    void forgetReadAhead() { m_readAhead.clear(); }
 
     // The transaction of a whole action: inside it, each write is a savepoint of its own.
     void beginTransaction();
@@ -104,6 +118,17 @@ private:
         Silent
     };
 
+    enum class PollOutcome
+    {
+        Answered,
+        NotTakenUp,
+        Silent
+    };
+
+    // Polls the connection being made until the server has answered (or refused); NotTakenUp when the server has
+    // not taken the request up by `requestDeadline`, Silent when it has not answered by `deadline`. Either drops it.
+    PollOutcome pollConnecting(std::chrono::steady_clock::time_point requestDeadline,
+                               std::chrono::steady_clock::time_point deadline);
     // Closes the connection after a failure that leaves its state unknown; the next use connects again.
     void drop();
     void connect();
@@ -114,9 +139,16 @@ private:
     std::vector<PgResult> checked(std::vector<PgResult> results, std::size_t expected, const QString& database,
                                   const QString& table);
 
+    // Answers the batch from what was read ahead, and forgets it there; nothing when it was not read.
+    std::optional<std::vector<PgResult>> takeReadAhead(const std::vector<PgStatement>& statements);
+    void keepReadAhead(const std::vector<PgStatement>& statements, const std::vector<PgResult>& results);
+
     QByteArray m_connectionString;
     pg_conn* m_conn = nullptr;
     bool m_inTransaction = false;
+    bool m_recording = false;
+    std::vector<std::pair<std::vector<PgStatement>, std::vector<PgResult>>> m_readAhead;
+    std::map<QString, QString> m_quotedNames;
 };
 
 } // namespace rp::engine

@@ -6,6 +6,8 @@
 #include "app/engine/postgres/PgSchema.h"
 #include "app/engine/postgres/PgTableCursor.h"
 
+#include <algorithm>
+
 namespace rp::engine {
 
 namespace {
@@ -48,21 +50,22 @@ PgWorkspace::~PgWorkspace()
     }
 }
 
-void PgWorkspace::prepare(const std::vector<std::pair<QString, QString>>& databaseTables)
+void PgWorkspace::prepare(const std::vector<LoadRead>& reads)
 {
     if (m_preparation.valid()) {
         return;
     }
     auto catalog = std::make_shared<PgCatalog>();
     std::vector<std::pair<QString, QString>> tables;
-    for (const auto& [schema, table] : databaseTables) {
-        catalog->schemas.insert(schema);
-        if (!table.isEmpty()) {
-            tables.emplace_back(schema, table);
+    for (const LoadRead& read : reads) {
+        catalog->schemas.insert(read.database);
+        const std::pair<QString, QString> table{read.database, read.table};
+        if (!read.table.isEmpty() && std::find(tables.begin(), tables.end(), table) == tables.end()) {
+            tables.push_back(table);
         }
     }
     // Until the result is taken (awaitPreparation) the connection and the catalog belong to the worker alone.
-    m_preparation = std::async(std::launch::async, [this, catalog, tables]() -> std::optional<RuntimeError> {
+    m_preparation = std::async(std::launch::async, [this, catalog, tables, reads]() -> std::optional<RuntimeError> {
         const LockWaitHookOff noWindowHere;
         try {
             m_connection->ensureConnected();
@@ -77,11 +80,35 @@ void PgWorkspace::prepare(const std::vector<std::pair<QString, QString>>& databa
             }
             catalog->tables = pgTablesFrom(results[1]);
             m_catalog = catalog;
+            readAhead(reads, catalog);
         } catch (const RuntimeError&) {
             // Left to the load's own reads, which meet the failure at their step.
         }
+        m_connection->release();
         return std::nullopt;
     });
+}
+
+void PgWorkspace::readAhead(const std::vector<LoadRead>& reads, const std::shared_ptr<const PgCatalog>& catalog)
+{
+    struct Recording
+    {
+        explicit Recording(PgConnection& connection) : m_connection(connection) { connection.recordReadAhead(true); }
+        ~Recording() { m_connection.recordReadAhead(false); }
+        Recording(const Recording&) = delete;
+        Recording& operator=(const Recording&) = delete;
+        PgConnection& m_connection;
+    };
+    const Recording recording(*m_connection);
+    for (const LoadRead& read : reads) {
+        if (read.index.isEmpty() || catalog->existingSchemas.count(read.database) == 0) {
+            continue;
+        }
+        const auto database = std::make_shared<PgDatabase>(m_connection, read.database, catalog);
+        const std::unique_ptr<TableCursor> cursor = database->openTable(read.table);
+        cursor->setIndex(read.index);
+        cursor->seek(QStringLiteral("="), read.key);
+    }
 }
 
 void PgWorkspace::awaitPreparation()
@@ -138,6 +165,7 @@ void PgWorkspace::releaseConnection()
     awaitPreparation();
     // The catalog may change while the window waits; a later load reads it again.
     m_catalog.reset();
+    m_connection->forgetReadAhead();
     m_connection->release();
 }
 

@@ -55,9 +55,14 @@ public:
     void commitTransaction() override;
     void rollbackTransaction() override;
     void releaseConnection() override;
-    void prepare(const std::vector<std::pair<QString, QString>>& databaseTables) override;
+    void prepare(const std::vector<LoadRead>& reads) override;
 
 private:
+    // On the preparing thread, once the catalog is read: the rows the load will seek, each read as the load
+    // reads it, so that the load's own statements find their answers. Stops at the first failure, which the
+    // load meets again at its own step.
+    void readAhead(const std::vector<LoadRead>& reads, const std::shared_ptr<const PgCatalog>& catalog);
+
     // Takes the preparation's result; raises its failure to connect.
     void awaitPreparation();
 
