@@ -197,9 +197,17 @@ run() {
     # The pop-ups showing a box are closed; every window shown is postponed.
     for i in $(boxed "$dir"); do
         kill "${pids[i]}" 2>/dev/null || true
+        wait "${pids[i]}" 2>/dev/null || true
     done
-    local window
-    for window in $(visible_windows); do
+    # xdotool gives up its search when a window goes while it walks the tree: the list is taken again until it
+    # holds every window shown.
+    local window windows=""
+    for _ in $(seq 1 20); do
+        windows=$(visible_windows)
+        [ "$(wc -w <<<"$windows")" -ge "$shown" ] && break
+        sleep 0.5
+    done
+    for window in $windows; do
         timeout 10 xdotool windowfocus --sync "$window" key alt+p 2>/dev/null || true
     done
     local still=0

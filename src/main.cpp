@@ -5,6 +5,7 @@
 #include "app/UnhandledError.h"
 #include "common/RuntimeError.h"
 #include "platform/FontConfigWarmUp.h"
+#include "platform/MachineLoad.h"
 #include "platform/QtDesktop.h"
 #include "platform/WindowPlatformChoice.h"
 #include "reminder/ReminderWindow.h"
@@ -41,6 +42,12 @@ int main(int argc, char** argv)
 
     // On a server, what the load reads is read while the window system starts.
     rp::prepareStores(ctx, rp::ReminderWindow::storeReadsOfLoad(ctx.state));
+    // On a machine already busier than its processors (a morning's backlog of pop-ups starting together), the
+    // window system's start would take the processor from the connection and hold it past the server's bound:
+    // there the connection goes first, and the window system starts once the load's rows are read.
+    if (rp::machineBusierThanItsProcessors()) {
+        rp::finishPreparingStores(ctx);
+    }
     rp::FontConfigWarmUp fontConfigWarmUp;
     QApplication app(qtArguments.argc(), qtArguments.argv());
     fontConfigWarmUp.wait();

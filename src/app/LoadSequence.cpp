@@ -122,6 +122,13 @@ void prepareStores(PopupContext& ctx, const std::vector<StoreRead>& reads)
     ctx.state.DataWorkspace->prepare(loadReads);
 }
 
+void finishPreparingStores(PopupContext& ctx)
+{
+    if (ctx.state.DataWorkspace) {
+        ctx.state.DataWorkspace->finishPreparing();
+    }
+}
+
 void openStores(PopupContext& ctx)
 {
     engine::setLockWaitHook(repaintWhileWaitingForLock);

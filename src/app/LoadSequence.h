@@ -39,6 +39,10 @@ struct StoreRead
 // every failure is met by the load's own step.
 void prepareStores(PopupContext& ctx, const std::vector<StoreRead>& reads);
 
+// Waits until what prepareStores started on the server is over: the store's work then goes before the window
+// system's own instead of beside it.
+void finishPreparingStores(PopupContext& ctx);
+
 // The first half of the load proper: folders and database paths, the three databases opened in order,
 // one round of pending window events, the sound settings. Every failure raises the run-time error,
 // which the caller hands to showLoadError.

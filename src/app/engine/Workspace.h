@@ -50,6 +50,8 @@ public:
     // that meets it, with the same number and text, as if nothing had been read ahead. The files need nothing,
     // and this does nothing there.
     virtual void prepare(const std::vector<LoadRead>& reads) { (void)reads; }
+    // Waits until what prepare started is over, success or failure; the load meets a failure as before.
+    virtual void finishPreparing() {}
 
 protected:
     Workspace() = default;

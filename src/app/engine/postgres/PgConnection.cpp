@@ -186,9 +186,11 @@ void PgConnection::ensureConnected()
 
 void PgConnection::connect()
 {
+    // Reading the connection string loads libpq, which on a machine busy starting many pop-ups takes a good
+    // part of a second: the bound is the server's, so it starts once the program is ready to ask.
+    const std::vector<PgConnectAttempt> plan = pgConnectPlan(m_connectionString);
     // One bound for the whole connect, across hosts and across the waits for a free slot, as for a lock.
     const auto deadline = Clock::now() + std::chrono::milliseconds(ConnectTimeoutMs);
-    const std::vector<PgConnectAttempt> plan = pgConnectPlan(m_connectionString);
     QStringList refusals;
     int pauseMs = ServerFullFirstPauseMs;
     for (;;) {

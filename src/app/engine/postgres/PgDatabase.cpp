@@ -111,6 +111,13 @@ void PgWorkspace::readAhead(const std::vector<LoadRead>& reads, const std::share
     }
 }
 
+void PgWorkspace::finishPreparing()
+{
+    if (m_preparation.valid()) {
+        m_preparation.wait();
+    }
+}
+
 void PgWorkspace::awaitPreparation()
 {
     if (!m_preparation.valid()) {

@@ -56,6 +56,7 @@ public:
     void rollbackTransaction() override;
     void releaseConnection() override;
     void prepare(const std::vector<LoadRead>& reads) override;
+    void finishPreparing() override;
 
 private:
     // On the preparing thread, once the catalog is read: the rows the load will seek, each read as the load
