@@ -1,27 +1,30 @@
 #include "platform/MachineLoad.h"
 
-#include <QByteArray>
 #include <QFile>
 #include <QList>
+#include <algorithm>
 #include <thread>
 
 namespace rp {
 
+bool busierThanItsProcessors(const QByteArray& loadAverage, unsigned processors)
+{
+    const QList<QByteArray> fields = loadAverage.simplified().split(' ');
+    if (fields.size() < 4 || !fields[3].contains('/')) {
+        return false;
+    }
+    bool isNumber = false;
+    const unsigned ready = fields[3].split('/').constFirst().toUInt(&isNumber);
+    return isNumber && ready > 2 * std::max(1U, processors);
+}
+
 bool machineBusierThanItsProcessors()
 {
-    // The fourth field of /proc/loadavg is "ready/total" at this moment, this process included.
     QFile loadAverage(QStringLiteral("/proc/loadavg"));
     if (!loadAverage.open(QIODevice::ReadOnly)) {
         return false;
     }
-    const QList<QByteArray> fields = loadAverage.readAll().split(' ');
-    if (fields.size() < 4) {
-        return false;
-    }
-    bool isNumber = false;
-    const unsigned ready = fields[3].split('/').value(0).toUInt(&isNumber);
-    const unsigned processors = std::max(1U, std::thread::hardware_concurrency());
-    return isNumber && ready > 2 * processors;
+    return busierThanItsProcessors(loadAverage.readAll(), std::thread::hardware_concurrency());
 }
 
 } // namespace rp

@@ -354,9 +354,8 @@ TEST_F(PgEngine, TheLoadIsReadAheadAndNoConnectionIsHeldWhileTheWindowWaitsAndIt
 
     rp::test::PopupHarness popup;
     load(popup, mario(), [&] {
-        // The read ahead is over once the stores open; from then on the server refuses the operator, and the
-        // load must need no connection of its own.
-        openStores(popup.ctx);
+        // Once the read ahead is over the server refuses the operator: the load must need no connection.
+        finishPreparingStores(popup.ctx);
         m_server.exec(QStringLiteral("ALTER ROLE %1 NOLOGIN").arg(role()));
     });
     m_server.exec(QStringLiteral("ALTER ROLE %1 LOGIN").arg(role()));
