@@ -41,11 +41,11 @@ int main(int argc, char** argv)
     }
 
     // On a server, what the load reads is read while the window system starts.
-    rp::prepareStores(ctx, rp::ReminderWindow::storeReadsOfLoad(ctx.state));
+    const bool storesPreparing = rp::prepareStores(ctx, rp::ReminderWindow::storeReadsOfLoad(ctx.state));
     // On a machine already busier than its processors (a morning's backlog of pop-ups starting together), the
     // window system's start would take the processor from the connection and hold it past the server's bound:
     // there the connection goes first, and the window system starts once the load's rows are read.
-    if (rp::machineBusierThanItsProcessors()) {
+    if (storesPreparing && rp::machineBusierThanItsProcessors()) {
         rp::finishPreparingStores(ctx);
     }
     rp::FontConfigWarmUp fontConfigWarmUp;

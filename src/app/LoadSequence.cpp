@@ -96,16 +96,16 @@ bool startFromCommandLine(PopupContext& ctx, const QString& commandText)
     return !ctx.module.OperatorName.trimmed().isEmpty();
 }
 
-void prepareStores(PopupContext& ctx, const std::vector<StoreRead>& reads)
+bool prepareStores(PopupContext& ctx, const std::vector<StoreRead>& reads)
 {
     QString server;
     try {
         server = ReadServerSetting(ctx.module.SettingsPath);
     } catch (const RuntimeError&) {
-        return;
+        return false;
     }
     if (server.isEmpty()) {
-        return;
+        return false;
     }
     const auto databaseName = [&](StoreDatabase database) {
         return DatabaseName(server, {}, ctx.module.OperatorName, storeDatabaseName(database));
@@ -120,6 +120,7 @@ void prepareStores(PopupContext& ctx, const std::vector<StoreRead>& reads)
     }
     ctx.state.DataWorkspace = engine::defaultWorkspace(server);
     ctx.state.DataWorkspace->prepare(loadReads);
+    return true;
 }
 
 void finishPreparingStores(PopupContext& ctx)

@@ -36,8 +36,8 @@ struct StoreRead
 // Before the window system starts: on an office server, the three databases, the catalog of the tables of
 // `reads` and their rows are read on a worker thread while the window system starts, and the connection is given
 // back; openStores and the load take what was read. Nothing is raised here, and nothing is done for the files:
-// every failure is met by the load's own step.
-void prepareStores(PopupContext& ctx, const std::vector<StoreRead>& reads);
+// every failure is met by the load's own step. Returns whether a server store is reading on its thread.
+bool prepareStores(PopupContext& ctx, const std::vector<StoreRead>& reads);
 
 // Waits until what prepareStores started on the server is over: the store's work then goes before the window
 // system's own instead of beside it.

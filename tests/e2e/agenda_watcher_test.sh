@@ -23,6 +23,21 @@ close_all_windows() {
         "$X11_CLOSE_WINDOW" "$id" >/dev/null 2>&1 || true
     done
 }
+# A pop-up holds its slot until it has ended, a while after its window closed (longer under the sanitizers): the
+# next watcher must find every slot free.
+wait_slots_free() {
+    local file held
+    for _ in $(seq 1 200); do
+        held=no
+        for file in "$XDG_RUNTIME_DIR"/reminder-agenda/*/*; do
+            [ -e "$file" ] || continue
+            flock -n -x "$file" true || { held=yes; break; }
+        done
+        [ "$held" = no ] && return 0
+        sleep 0.05
+    done
+    fail "a pop-up still holds its slot after its window closed"
+}
 trap 'status=$?; stop_agenda; close_all_windows; e2e_cleanup $status' EXIT
 
 start_agenda() {
@@ -122,6 +137,7 @@ window_of C >/dev/null
 [ "$(started_count A)" = 1 ] || fail "the stopped A came back"
 stop_agenda
 close_all_windows
+wait_slots_free
 
 # The store cannot be read: logged at every look, the watcher goes on, and shows D once the store is back.
 store_sql "$WORK_DB" "ALTER TABLE \"Promemoria\" RENAME TO \"Altrove\";"
@@ -141,6 +157,7 @@ window_of D >/dev/null
 store_is_server || [ "$(grep -c 'promemoria ignorato, 58|ieri|' "$agenda_log")" = 1 ] || fail "the bad row not logged once: $(cat "$agenda_log")"
 stop_agenda
 close_all_windows
+wait_slots_free
 
 # Six due, at most three windows: the first three in due order, the fourth in the slot that the first frees.
 store_sql "$WORK_DB" "DELETE FROM \"Promemoria\";"
