@@ -45,9 +45,7 @@ PgWorkspace::PgWorkspace(const QString& connectionString)
 PgWorkspace::~PgWorkspace()
 {
     // The worker writes this workspace's members: it ends before any of them goes.
-    if (m_preparation.valid()) {
-        m_preparation.wait();
-    }
+    finishPreparing();
 }
 
 void PgWorkspace::prepare(const std::vector<LoadRead>& reads)
@@ -142,7 +140,7 @@ std::shared_ptr<Database> PgWorkspace::openDatabase(const QString& schema)
     awaitPreparation();
     const bool prepared = m_catalog && m_catalog->schemas.count(schema) != 0;
     const bool exists = prepared ? m_catalog->existingSchemas.count(schema) != 0
-                                 : m_connection->execute(pgSchemaStatement(schema), schema).rows() != 0;
+                                 : m_connection->execute(pgSchemasStatement({schema}), schema).rows() != 0;
     if (!exists) {
         throw schemaNotFound(schema);
     }

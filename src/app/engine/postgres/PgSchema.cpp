@@ -54,11 +54,6 @@ QString text(const PgResult& result, int row, int column)
 
 } // namespace
 
-PgStatement pgSchemaStatement(const QString& schemaName)
-{
-    return {QByteArrayLiteral("SELECT 1 FROM pg_catalog.pg_namespace WHERE nspname = $1"), {schemaName.toUtf8()}};
-}
-
 PgStatement pgSchemasStatement(const std::set<QString>& schemaNames)
 {
     QStringList placeholders;

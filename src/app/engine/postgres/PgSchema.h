@@ -19,9 +19,8 @@ struct PgTable
     std::vector<PgColumnKind> kinds;
 };
 
-// The catalog reads, as statements, so that a prepared load can send them all in one round trip: whether a schema
-// exists; which of several schemas exist; the columns of several tables at once.
-PgStatement pgSchemaStatement(const QString& schemaName);
+// The catalog reads, as statements, so that a prepared load can send them all in one round trip: which of several
+// schemas exist; the columns of several tables at once.
 PgStatement pgSchemasStatement(const std::set<QString>& schemaNames);
 PgStatement pgColumnsStatement(const std::vector<std::pair<QString, QString>>& tables);
 // The tables of a columns statement's result, by (schema, table); a table that is not there is missing.
