@@ -115,6 +115,14 @@ expect_end 0
 expect_files_unchanged
 row_pass
 
+# launch_until_shown: launches the pop-up and waits for its window; sets window and shown_after (milliseconds).
+launch_until_shown() {
+    local started
+    started=$(date +%s%3N)
+    launch_popup "$COMMAND"
+    window=$(reminder_window) || row_fail "no reminder window; standard error: $(cat "$E2E_TMP/popup.err")"
+    shown_after=$(($(date +%s%3N) - started))
+}
 # hold_slots COUNT SECONDS: COUNT superuser sessions take a connection slot each and keep it SECONDS; returns once
 # every one is in. Their marks lie at the top of the temporary folder, outside the files a row checks.
 hold_slots() {
@@ -143,10 +151,7 @@ for held in 3 6; do
     fault_store "$E2E_TMP/store" "mario"
     fingerprint_before
     hold_slots "$held" 2
-    started=$(date +%s%3N)
-    launch_popup "$COMMAND"
-    window=$(reminder_window) || row_fail "no reminder window; standard error: $(cat "$E2E_TMP/popup.err")"
-    shown_after=$(($(date +%s%3N) - started))
+    launch_until_shown
     for pid in "${HOLDER_PIDS[@]}"; do wait "$pid" || row_fail "a session holding a slot failed"; done
     "$X11_CLOSE_WINDOW" "$window"
     expect_end 0
@@ -174,10 +179,7 @@ for first in refused silent; do
     fi
     with_server "host=127.0.0.1,127.0.0.1 port=$first_port,$E2E_PG_PORT dbname=agenda user=$E2E_PG_ROLE password=giusta target_session_attrs=read-write"
     fingerprint_before
-    started=$(date +%s%3N)
-    launch_popup "$COMMAND"
-    window=$(reminder_window) || row_fail "no reminder window; standard error: $(cat "$E2E_TMP/popup.err")"
-    shown_after=$(($(date +%s%3N) - started))
+    launch_until_shown
     "$X11_CLOSE_WINDOW" "$window"
     expect_end 0
     expect_no_box
