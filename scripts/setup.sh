@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-    g++ cmake ninja-build pkg-config clang-format
+    g++ cmake ninja-build pkg-config clang-format ccache
     clang-14 libclang-rt-14-dev
     qt6-base-dev libqt6sql6-sqlite qt6-translations-l10n qt6-multimedia-dev
     libsqlite3-dev sqlite3 libfontconfig-dev
