@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs every Debian package the build, the tests, the benchmarks and the demo need.
+# Installs every Debian package the build, the benchmarks and the demo need; with --tests also what only the tests
+# need (window managers and desktops to place the window under, large installs the demo can do without).
 # Idempotent: packages already present are left alone, and apt is only asked when something is missing.
 set -euo pipefail
 
@@ -19,6 +20,13 @@ packages=(
     dbus at-spi2-core python3-pyatspi
     dpkg-dev man-db lintian
 )
+test_packages=(
+    kwin-x11 kwin-wayland kwin-style-breeze
+    systemd desktop-file-utils
+)
+if [ "${1:-}" = --tests ]; then
+    packages+=("${test_packages[@]}")
+fi
 
 missing=()
 for p in "${packages[@]}"; do

@@ -3,7 +3,7 @@
 # then the same suite, end-to-end tests included, built with the address and undefined-behaviour sanitizers.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/setup.sh
+bash scripts/setup.sh --tests
 bash scripts/format.sh --check
 bash scripts/build.sh dev
 ctest --preset dev -j2
