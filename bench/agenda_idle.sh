@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Figures of the agenda watcher with 10,000 reminders in Promemoria, none due: its CPU time and memory over an idle
-# stretch at the default interval, then the CPU time of one look, from a stretch at a one-second interval. Prints
-# the figures; judges nothing.
+# stretch at the default interval, then the CPU time of one look, from a stretch at a one-second interval; then,
+# at the default interval, how late a pop-up is started: after its PmAllarm, and after a commit that adds a row
+# already due (median of 10 each). Prints the figures; judges nothing.
 #
 #   bench/agenda_idle.sh [--seconds N] [--rows N] [--build-dir DIR] [--server]
 #
@@ -93,7 +94,45 @@ run_stretch() {
 read -r idle_ticks idle_rss idle_peak < <(run_stretch 30 "$seconds")
 look_seconds=30
 read -r look_ticks _ _ < <(run_stretch 1 "$look_seconds")
-if grep -q . "$work/agenda.log"; then
+# The pop-up stands in as a script that notes when it was started and ends.
+starts="$work/starts"
+: >"$starts"
+printf '#!/bin/sh\ndate +%%s.%%N >>"%s"\n' "$starts" >"$work/popup-stand-in"
+chmod +x "$work/popup-stand-in"
+work_sql() {
+    if [ "$on_server" = yes ]; then
+        psql -q -X -d agenda -c "SET search_path TO \"DEMO/WorkQZ\"; $1"
+    else
+        sqlite3 -bail "$work/demo/DEMO/WorkQZ.mdb" "$1"
+    fi
+}
+# latency_of ALARM-OFFSET: adds a reminder whose alarm is ALARM-OFFSET seconds from the next whole second, waits for
+# its pop-up and prints the seconds from the later of its alarm and its commit to the pop-up's start.
+latency_of() {
+    local before alarm committed started
+    before=$(wc -l <"$starts")
+    alarm=$(($(date +%s) + 1 + $1))
+    work_sql "INSERT INTO \"Promemoria\" (\"PmCliente\", \"PmData\", \"PmAzione\", \"PmAllarm\")
+        VALUES (99, '$(date -d "@$alarm" '+%Y-%m-%d %H:%M:%S')', 'MAN', '$(date -d "@$alarm" '+%Y-%m-%d %H:%M:%S')');"
+    committed=$(date +%s.%N)
+    while [ "$(wc -l <"$starts")" = "$before" ]; do sleep 0.01; done
+    started=$(tail -n 1 "$starts")
+    work_sql "DELETE FROM \"Promemoria\" WHERE \"PmCliente\" = 99;"
+    awk -v s="$started" -v a="$alarm" -v c="$committed" 'BEGIN { m = a > c ? a : c; printf "%.3f\n", s - m }'
+}
+median() {
+    sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'
+}
+"$agenda" --interval 30 --popup "$work/popup-stand-in" "$work/demo/popup.ini" 2>>"$work/agenda.log" &
+agenda_pid=$!
+sleep 1
+alarm_latency=$(for _ in $(seq 1 10); do latency_of 2; done | median)
+commit_latency=$(for _ in $(seq 1 10); do latency_of -60; done | median)
+kill "$agenda_pid"
+wait "$agenda_pid" 2>/dev/null || true
+agenda_pid=""
+
+if grep -vq 'finestra avviata' "$work/agenda.log"; then
     echo "error: the watcher logged: $(head -n 5 "$work/agenda.log")" >&2
     exit 1
 fi
@@ -107,3 +146,4 @@ awk -v t="$ticks" -v it="$idle_ticks" -v s="$seconds" -v rss="$idle_rss" -v peak
         s, it / t, 100 * it / t / s, rss / 1024, peak / 1024
     printf "  one look (CPU time, mean of %d looks at --interval 1): %.1f ms\n", ls, 1000 * lt / t / ls
 }'
+echo "  at --interval 30, median of 10: pop-up started $alarm_latency s after its PmAllarm, $commit_latency s after the commit of a row already due"

@@ -5,6 +5,7 @@
 #include "app/UnhandledError.h"
 #include "common/RuntimeError.h"
 #include "platform/FontConfigWarmUp.h"
+#include "platform/InheritedDescriptors.h"
 #include "platform/MachineLoad.h"
 #include "platform/QtDesktop.h"
 #include "platform/WindowPlatformChoice.h"
@@ -15,6 +16,7 @@
 
 int main(int argc, char** argv)
 {
+    rp::keepInheritedDescriptorsFromChildren();
     if (const std::optional<int> status = rp::answerStandardOption(argc, argv)) {
         return *status;
     }

@@ -77,6 +77,13 @@ std::optional<AgendaOptions> parseAgendaOptions(const QStringList& arguments, QS
         error = QStringLiteral("manca il file delle impostazioni");
         return std::nullopt;
     }
+    // The pop-up's launch line separates its fields with "|": it would read a path holding one as another path,
+    // and end without a word at every repeat.
+    if (options.settingsPath.contains(QLatin1Char('|'))) {
+        error = QStringLiteral("il percorso del file delle impostazioni non può contenere \"|\": \"%1\"")
+                    .arg(options.settingsPath);
+        return std::nullopt;
+    }
     return options;
 }
 

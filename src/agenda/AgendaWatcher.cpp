@@ -3,6 +3,7 @@
 #include "agenda/PopupLauncher.h"
 #include "agenda/StoreLook.h"
 #include "agenda/WindowPlan.h"
+#include "agenda/WorkFileWatch.h"
 #include "common/DaySerial.h"
 #include "common/RuntimeError.h"
 
@@ -11,10 +12,45 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
+#include <sys/syscall.h>
 #include <sys/timerfd.h>
 #include <unistd.h>
 
 namespace rp::agenda {
+
+namespace {
+
+// A burst of writes (a transaction's journal, its pages, a checkpoint) makes one look, well within a second.
+constexpr int CoalesceMilliseconds = 200;
+
+qint64 secondsSinceBoot()
+{
+    timespec now{};
+    clock_gettime(CLOCK_BOOTTIME, &now);
+    return now.tv_sec;
+}
+
+qint64 epochSecondsOf(double daySerial)
+{
+    const CivilDateTime civil = civilFromDaySerial(daySerial);
+    return QDateTime(QDate(civil.year, static_cast<int>(civil.month), static_cast<int>(civil.day)),
+                     QTime(civil.hour, civil.minute, civil.second))
+        .toSecsSinceEpoch();
+}
+
+// Reads a timer's expirations; false when the wall clock was set (or the machine woke) under a timer armed with
+// TFD_TIMER_CANCEL_ON_SET.
+bool drainTimer(int fd)
+{
+    quint64 expirations = 0;
+    ssize_t n = 0;
+    while ((n = read(fd, &expirations, sizeof expirations)) > 0) {
+    }
+    return !(n < 0 && errno == ECANCELED);
+}
+
+} // namespace
 
 double nowDaySerial()
 {
@@ -34,14 +70,20 @@ void logLine(const QString& text)
 
 AgendaWatcher::AgendaWatcher(AgendaOptions options, QObject* parent)
     : QObject(parent), m_options(std::move(options)), m_popup(popupProgram(m_options.popupPath)),
-      m_locks(m_options.settingsPath)
+      m_locks(m_options.settingsPath), m_fileWatch(new WorkFileWatch(this))
 {
+    m_lookSoon.setSingleShot(true);
+    m_lookSoon.setInterval(CoalesceMilliseconds);
+    connect(&m_lookSoon, &QTimer::timeout, this, &AgendaWatcher::look);
+    connect(m_fileWatch, &WorkFileWatch::changed, this, &AgendaWatcher::lookSoon);
 }
 
 AgendaWatcher::~AgendaWatcher()
 {
-    if (m_timerFd >= 0) {
-        close(m_timerFd);
+    for (const int fd : {m_intervalFd, m_alarmFd}) {
+        if (fd >= 0) {
+            close(fd);
+        }
     }
 }
 
@@ -49,33 +91,99 @@ bool AgendaWatcher::start()
 {
     // CLOCK_BOOTTIME runs on while the machine sleeps; a periodic timer on it whose expiry passed during suspend
     // fires on waking. A QTimer counts on the monotonic clock, which stops in suspend, and would come late by the
-    // whole sleep.
-    m_timerFd = timerfd_create(CLOCK_BOOTTIME, TFD_CLOEXEC | TFD_NONBLOCK);
-    if (m_timerFd < 0) {
+    // whole sleep. The alarm is a moment of the wall clock, so its timer runs on that clock.
+    m_intervalFd = timerfd_create(CLOCK_BOOTTIME, TFD_CLOEXEC | TFD_NONBLOCK);
+    m_alarmFd = timerfd_create(CLOCK_REALTIME, TFD_CLOEXEC | TFD_NONBLOCK);
+    if (m_intervalFd < 0 || m_alarmFd < 0) {
         logLine(QStringLiteral("timer non disponibile: %1").arg(QString::fromLocal8Bit(std::strerror(errno))));
         return false;
     }
     itimerspec spec{};
     spec.it_interval.tv_sec = m_options.intervalSeconds;
     spec.it_value.tv_sec = m_options.intervalSeconds;
-    timerfd_settime(m_timerFd, 0, &spec, nullptr);
-    m_notifier = new QSocketNotifier(m_timerFd, QSocketNotifier::Read, this);
-    connect(m_notifier, &QSocketNotifier::activated, this, &AgendaWatcher::onTimer);
+    timerfd_settime(m_intervalFd, 0, &spec, nullptr);
+    auto* interval = new QSocketNotifier(m_intervalFd, QSocketNotifier::Read, this);
+    connect(interval, &QSocketNotifier::activated, this, &AgendaWatcher::onIntervalTimer);
+    auto* alarm = new QSocketNotifier(m_alarmFd, QSocketNotifier::Read, this);
+    connect(alarm, &QSocketNotifier::activated, this, &AgendaWatcher::onAlarmTimer);
     look();
     return true;
 }
 
-void AgendaWatcher::onTimer()
+void AgendaWatcher::onIntervalTimer()
 {
-    quint64 expirations = 0;
-    while (read(m_timerFd, &expirations, sizeof expirations) > 0) {
-    }
+    drainTimer(m_intervalFd);
     look();
+}
+
+void AgendaWatcher::onAlarmTimer()
+{
+    // Fired, or cancelled by a change of the clock: either way the look arms it again.
+    drainTimer(m_alarmFd);
+    look();
+}
+
+void AgendaWatcher::lookSoon()
+{
+    if (!m_lookSoon.isActive()) {
+        m_lookSoon.start();
+    }
+}
+
+void AgendaWatcher::armAlarm(std::optional<double> daySerial)
+{
+    itimerspec spec{};
+    if (daySerial) {
+        // An hour that the clock goes through twice when it goes back can make the moment one already passed:
+        // the look is then made a second from now, not at once and again and again.
+        spec.it_value.tv_sec = std::max(epochSecondsOf(*daySerial), QDateTime::currentSecsSinceEpoch() + 1);
+    }
+    // A zero moment disarms it: nothing is due later.
+    if (timerfd_settime(m_alarmFd, TFD_TIMER_ABSTIME | TFD_TIMER_CANCEL_ON_SET, &spec, nullptr) != 0) {
+        logLine(QStringLiteral("sveglia non impostata: %1").arg(QString::fromLocal8Bit(std::strerror(errno))));
+    }
+}
+
+void AgendaWatcher::watchWorkFile()
+{
+    QString file;
+    try {
+        file = workDatabaseFile(m_options.settingsPath);
+    } catch (const RuntimeError&) {
+        // The look meets the same settings and says what is wrong with them.
+    }
+    const QString problem = m_fileWatch->watch(file);
+    if (problem.isEmpty()) {
+        m_watchProblem.reset();
+    } else if (m_watchProblem != problem) {
+        m_watchProblem = problem;
+        logLine(QStringLiteral("modifiche dell'archivio non notificate (%1): controllo ogni %2 s")
+                    .arg(problem)
+                    .arg(m_options.intervalSeconds));
+    }
+}
+
+void AgendaWatcher::lookWhenEnded(pid_t pid)
+{
+    // Through syscall(): Debian 12's <sys/pidfd.h> declares pidfd_open without C linkage.
+    const int fd = static_cast<int>(syscall(SYS_pidfd_open, pid, 0));
+    if (fd < 0) {
+        return; // an older kernel: the slot is seen free at the next look
+    }
+    auto* ended = new QSocketNotifier(fd, QSocketNotifier::Read, this);
+    connect(ended, &QSocketNotifier::activated, this, [this, ended, fd] {
+        ended->setEnabled(false);
+        ended->deleteLater();
+        close(fd);
+        lookSoon();
+    });
 }
 
 void AgendaWatcher::look()
 {
+    m_lookSoon.stop();
     reapEndedPopups();
+    watchWorkFile();
     const double now = nowDaySerial();
     StoreLook found;
     try {
@@ -84,16 +192,24 @@ void AgendaWatcher::look()
         const QString text = error.number() != 0
                                  ? QString::number(error.number()) + QLatin1Char('-') + error.description()
                                  : error.description();
-        logLine(
-            QStringLiteral("archivio non leggibile, riprovo tra %1 s: %2").arg(m_options.intervalSeconds).arg(text));
+        if (const std::optional<QString> line = m_failureLog.failed(text, secondsSinceBoot())) {
+            logLine(*line);
+        }
+        armAlarm(std::nullopt);
         return;
     }
+    if (const std::optional<QString> line = m_failureLog.succeeded()) {
+        logLine(*line);
+    }
+    // Each bad row is told once while it stays bad; mended, it is a reminder again at this very look.
+    QSet<QString> badNow;
     for (const QString& bad : found.badRows) {
+        badNow.insert(bad);
         if (!m_loggedBadRows.contains(bad)) {
-            m_loggedBadRows.insert(bad);
             logLine(QStringLiteral("promemoria ignorato, %1").arg(bad));
         }
     }
+    m_loggedBadRows = badNow;
 
     const std::map<QString, WindowTrace> traces = m_locks.survey(now);
     std::set<QString> dueKeys;
@@ -111,14 +227,21 @@ void AgendaWatcher::look()
             logLine(QStringLiteral("finestra non avviata per %1: %2").arg(line, error));
             continue;
         }
-        if (startPopup(m_popup, line, error)) {
+        if (const std::optional<pid_t> pid = startPopup(m_popup, line, error)) {
             logLine(QStringLiteral("finestra avviata nel posto %1: %2").arg(start.slot).arg(line));
+            lookWhenEnded(*pid);
         } else {
             m_locks.markEnded(fd);
             logLine(QStringLiteral("finestra non avviata per %1: %2 (%3)").arg(line, m_popup, error));
         }
         close(fd);
     }
+
+    std::optional<double> wake = found.nextAlarm;
+    if (const std::optional<double> repeat = nextRepeat(found.due, traces, now, repeatDays)) {
+        wake = wake ? std::min(*wake, *repeat) : *repeat;
+    }
+    armAlarm(wake);
 }
 
 } // namespace rp::agenda

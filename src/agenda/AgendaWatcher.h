@@ -1,19 +1,29 @@
 #pragma once
 
 #include "agenda/AgendaOptions.h"
+#include "agenda/StoreFailureLog.h"
 #include "agenda/WindowLocks.h"
 
 #include <QObject>
 #include <QSet>
 #include <QString>
+#include <QTimer>
+#include <optional>
 
 class QSocketNotifier;
 
 namespace rp::agenda {
 
-// Looks at the store every interval against the wall clock and starts a pop-up for each due reminder that has no
-// window, within the limit of open windows. The interval is counted on a clock that runs on during suspend, so a
-// machine that slept through an alarm looks as soon as it wakes.
+class WorkFileWatch;
+
+// Starts a pop-up for each due reminder that has no window, within the limit of open windows. It sleeps between
+// looks and looks again when something can have changed:
+// - at the next alarm the store holds, or the next repeat of a window closed without an action, on the wall
+//   clock, re-armed when the clock is set or the machine wakes;
+// - when the work database of the files changes (a burst of writes makes one look);
+// - when a window it started ends, freeing its slot;
+// - every interval, on a clock that runs on during suspend: the only way for a server's store, for a network
+//   file system, and for windows an earlier watcher started.
 class AgendaWatcher : public QObject
 {
     Q_OBJECT
@@ -21,22 +31,30 @@ public:
     explicit AgendaWatcher(AgendaOptions options, QObject* parent = nullptr);
     ~AgendaWatcher() override;
 
-    // Looks at once, then every interval. False (after the log line) when the timer cannot be had.
+    // Looks at once, then as above. False (after the log line) when a timer cannot be had.
     bool start();
 
-    // One look: reads what is due, starts the windows it may. Never throws.
+    // One look: reads what is due, starts the windows it may, arms the alarm. Never throws.
     void look();
 
 private:
-    void onTimer();
+    void onIntervalTimer();
+    void onAlarmTimer();
+    void lookSoon();
+    void watchWorkFile();
+    void armAlarm(std::optional<double> daySerial);
+    void lookWhenEnded(pid_t pid);
 
     AgendaOptions m_options;
     QString m_popup;
     WindowLocks m_locks;
-    int m_timerFd = -1;
-    QSocketNotifier* m_notifier = nullptr;
+    int m_intervalFd = -1;
+    int m_alarmFd = -1;
+    WorkFileWatch* m_fileWatch = nullptr;
+    QTimer m_lookSoon;
     QSet<QString> m_loggedBadRows;
-    QString m_lastStoreFailure;
+    StoreFailureLog m_failureLog;
+    std::optional<QString> m_watchProblem;
 };
 
 // The present moment as a day serial, local time.

@@ -9,8 +9,6 @@
 
 namespace rp::agenda {
 
-namespace {
-
 std::optional<double> dateTimeOf(const Value& value)
 {
     if (value.kind() == Value::Kind::DateTime) {
@@ -22,18 +20,10 @@ std::optional<double> dateTimeOf(const Value& value)
     return std::nullopt;
 }
 
-} // namespace
-
 QString DueReminder::keyText() const
 {
     return QString::number(client) + QLatin1Char('|') + storageTextFromDaySerial(appointment) + QLatin1Char('|') +
            action;
-}
-
-QStringList promemoriaFields()
-{
-    return {QStringLiteral("PmCliente"), QStringLiteral("PmData"), QStringLiteral("PmAzione"),
-            QStringLiteral("PmAllarm")};
 }
 
 QString alarmField()
@@ -41,7 +31,7 @@ QString alarmField()
     return QStringLiteral("PmAllarm");
 }
 
-std::optional<DueReminder> reminderFromRow(const std::vector<Value>& row, QString& why)
+std::optional<DueReminder> reminderFromRow(const std::vector<Value>& row, const QStringList& keyColumns, QString& why)
 {
     DueReminder r;
     const Value& client = row.at(0);
@@ -49,28 +39,32 @@ std::optional<DueReminder> reminderFromRow(const std::vector<Value>& row, QStrin
                              (client.kind() == Value::Kind::Real && std::trunc(client.asReal()) == client.asReal());
     if (!wholeNumber || client.asReal() < std::numeric_limits<qint32>::min() ||
         client.asReal() > std::numeric_limits<qint32>::max()) {
-        why = QStringLiteral("PmCliente non è un codice cliente");
+        why = keyColumns.value(0) + QStringLiteral(" non è un codice cliente");
         return std::nullopt;
     }
     r.client = static_cast<qint32>(client.asReal());
     const std::optional<double> appointment = dateTimeOf(row.at(1));
     if (!appointment) {
-        why = QStringLiteral("PmData non è una data e ora");
+        why = keyColumns.value(1) + QStringLiteral(" non è una data e ora");
         return std::nullopt;
     }
     r.appointment = *appointment;
     if (row.at(2).kind() != Value::Kind::Text) {
-        why = QStringLiteral("PmAzione non è un codice di intervento");
+        why = keyColumns.value(2) + QStringLiteral(" non è un codice di intervento");
         return std::nullopt;
     }
     r.action = row.at(2).asText();
     if (r.action.contains(QLatin1Char('|'))) {
-        why = QStringLiteral("PmAzione contiene il separatore |");
+        why = keyColumns.value(2) + QStringLiteral(" contiene il separatore |");
         return std::nullopt;
     }
     const std::optional<double> alarm = dateTimeOf(row.at(3));
+    if (row.at(3).kind() == Value::Kind::Null) {
+        why = alarmField() + QStringLiteral(" è vuoto");
+        return std::nullopt;
+    }
     if (!alarm) {
-        why = QStringLiteral("PmAllarm non è una data e ora");
+        why = alarmField() + QStringLiteral(" non è una data e ora");
         return std::nullopt;
     }
     r.alarm = *alarm;

@@ -20,13 +20,16 @@ struct DueReminder
     QString keyText() const;
 };
 
-// The fields read from Promemoria, in this order.
-QStringList promemoriaFields();
 // The column whose index finds what has come due.
 QString alarmField();
 
-// The row read as a reminder; std::nullopt (with `why` filled) for a null or unreadable key or alarm.
-std::optional<DueReminder> reminderFromRow(const std::vector<Value>& row, QString& why);
+// A row read as the fields `keyColumns` (Promemoria's key in key order: client, appointment, action, whatever the
+// store calls them) and then the alarm. std::nullopt, with `why` filled naming the column, for a null or
+// unreadable key or alarm.
+std::optional<DueReminder> reminderFromRow(const std::vector<Value>& row, const QStringList& keyColumns, QString& why);
+
+// A stored date-time (a date-time value, or on the files its text) as a day serial; nothing for anything else.
+std::optional<double> dateTimeOf(const Value& value);
 
 // "SETTINGS|SLOT|CLIENT|ACTION|DD/MM/YYYY HH:MM:SS", the line the pop-up is started with.
 QString launchLine(const QString& settingsPath, int slot, const DueReminder& reminder);

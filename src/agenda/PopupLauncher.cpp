@@ -26,7 +26,7 @@ QString popupProgram(const QString& configured)
     return QStringLiteral("reminder-popup");
 }
 
-bool startPopup(const QString& program, const QString& launchLine, QString& error)
+std::optional<pid_t> startPopup(const QString& program, const QString& launchLine, QString& error)
 {
     const QByteArray programBytes = QFile::encodeName(program);
     const QByteArray lineBytes = launchLine.toLocal8Bit();
@@ -42,9 +42,9 @@ bool startPopup(const QString& program, const QString& launchLine, QString& erro
     posix_spawnattr_destroy(&attributes);
     if (result != 0) {
         error = QString::fromLocal8Bit(std::strerror(result));
-        return false;
+        return std::nullopt;
     }
-    return true;
+    return pid;
 }
 
 void reapEndedPopups()

@@ -3,6 +3,7 @@
 #include "app/SettingsValues.h"
 #include "app/engine/Database.h"
 #include "app/engine/DefaultWorkspace.h"
+#include "app/engine/TableSchema.h"
 #include "app/engine/Workspace.h"
 #include "common/DaySerial.h"
 #include "common/RuntimeError.h"
@@ -13,6 +14,8 @@
 namespace rp::agenda {
 
 namespace {
+
+const QString PromemoriaTable = QStringLiteral("Promemoria");
 
 QString rowText(const std::vector<Value>& row)
 {
@@ -39,9 +42,13 @@ QString rowText(const std::vector<Value>& row)
     return texts.join(QLatin1Char('|'));
 }
 
-} // namespace
+struct WorkDatabase
+{
+    QString server;
+    QString name;
+};
 
-StoreLook lookForDueReminders(const QString& settingsPath, double now)
+WorkDatabase workDatabaseOf(const QString& settingsPath)
 {
     const QString operatorName = ReadOperatorName(settingsPath).trimmed();
     if (operatorName.isEmpty()) {
@@ -49,23 +56,50 @@ StoreLook lookForDueReminders(const QString& settingsPath, double now)
     }
     const QString server = ReadServerSetting(settingsPath);
     const QString workFolder = ReadFolderSetting(settingsPath, QStringLiteral("WORK"), QDir::currentPath());
-    const QString name = DatabaseName(server, workFolder, ReadOperatorName(settingsPath), QStringLiteral("WorkQZ"));
+    return {server, DatabaseName(server, workFolder, ReadOperatorName(settingsPath), QStringLiteral("WorkQZ"))};
+}
 
-    std::vector<std::vector<Value>> rows;
+} // namespace
+
+QString workDatabaseFile(const QString& settingsPath)
+{
+    const WorkDatabase work = workDatabaseOf(settingsPath);
+    return work.server.isEmpty() ? work.name : QString();
+}
+
+StoreLook lookForDueReminders(const QString& settingsPath, double now)
+{
+    const auto [server, name] = workDatabaseOf(settingsPath);
+    StoreLook look;
+    engine::Database::MomentRows rows;
+    QStringList keyColumns;
     {
         // The workspace ends with this scope: on the server no connection is held between looks.
         const std::shared_ptr<engine::Workspace> workspace = engine::defaultWorkspace(server);
-        rows = workspace->openDatabase(name)->rowsUpTo(QStringLiteral("Promemoria"), alarmField(), Value::dateTime(now),
-                                                       promemoriaFields());
-    }
-    StoreLook look;
-    for (const std::vector<Value>& row : rows) {
-        QString why;
-        if (const std::optional<DueReminder> reminder = reminderFromRow(row, why)) {
-            look.due.push_back(*reminder);
-        } else {
-            look.badRows.push_back(rowText(row) + QStringLiteral(": ") + why);
+        const std::shared_ptr<engine::Database> work = workspace->openDatabase(name);
+        keyColumns = work->indexColumns(PromemoriaTable, engine::PrimaryKeyIndexName);
+        if (keyColumns.size() != 3) {
+            throw RuntimeError(0, QStringLiteral("la chiave primaria di %1 ha %2 campi invece di 3 (cliente, data e "
+                                                 "ora, intervento): %3")
+                                      .arg(PromemoriaTable)
+                                      .arg(keyColumns.size())
+                                      .arg(keyColumns.join(QStringLiteral(", "))));
         }
+        rows = work->rowsByMoment(PromemoriaTable, alarmField(), Value::dateTime(now),
+                                  QStringList(keyColumns) << alarmField());
+    }
+    for (const auto* group : {&rows.upTo, &rows.withoutMoment}) {
+        for (const std::vector<Value>& row : *group) {
+            QString why;
+            if (const std::optional<DueReminder> reminder = reminderFromRow(row, keyColumns, why)) {
+                look.due.push_back(*reminder);
+            } else {
+                look.badRows.push_back(rowText(row) + QStringLiteral(": ") + why);
+            }
+        }
+    }
+    if (rows.nextAfter) {
+        look.nextAlarm = dateTimeOf(*rows.nextAfter);
     }
     return look;
 }

@@ -2,6 +2,19 @@
 
 namespace rp::agenda {
 
+namespace {
+
+// Day serials of whole seconds: compared with half a second's margin, not exactly.
+constexpr double HalfSecond = 0.5 / 86400.0;
+
+// Whether the reminder, due, waits for its repeat after a window that ended at `ended`: not postponed past that end.
+bool waitsForRepeat(const DueReminder& reminder, double ended)
+{
+    return reminder.alarm <= ended + HalfSecond;
+}
+
+} // namespace
+
 std::vector<WindowStart> planWindows(const std::vector<DueReminder>& due, const std::map<QString, WindowTrace>& traces,
                                      double now, double repeatDays, int maxWindows)
 {
@@ -23,12 +36,9 @@ std::vector<WindowStart> planWindows(const std::vector<DueReminder>& due, const 
             continue;
         }
         if (trace != traces.end() && trace->second.endedAt) {
-            // Day serials of whole seconds: compare with half a second's margin, not exactly.
-            constexpr double HalfSecond = 0.5 / 86400.0;
             const double ended = *trace->second.endedAt;
-            const bool postponed = reminder.alarm > ended + HalfSecond;
             const bool repeatDue = now + HalfSecond >= ended + repeatDays;
-            if (!postponed && !repeatDue) {
+            if (waitsForRepeat(reminder, ended) && !repeatDue) {
                 continue;
             }
         }
@@ -40,6 +50,24 @@ std::vector<WindowStart> planWindows(const std::vector<DueReminder>& due, const 
         ++open;
     }
     return starts;
+}
+
+std::optional<double> nextRepeat(const std::vector<DueReminder>& due, const std::map<QString, WindowTrace>& traces,
+                                 double now, double repeatDays)
+{
+    std::optional<double> next;
+    for (const DueReminder& reminder : due) {
+        const auto trace = traces.find(reminder.keyText());
+        if (trace == traces.end() || trace->second.openSlot || !trace->second.endedAt ||
+            !waitsForRepeat(reminder, *trace->second.endedAt)) {
+            continue;
+        }
+        const double repeatAt = *trace->second.endedAt + repeatDays;
+        if (repeatAt > now + HalfSecond && (!next || repeatAt < *next)) {
+            next = repeatAt;
+        }
+    }
+    return next;
 }
 
 } // namespace rp::agenda

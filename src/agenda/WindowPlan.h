@@ -31,4 +31,9 @@ struct WindowStart
 std::vector<WindowStart> planWindows(const std::vector<DueReminder>& due, const std::map<QString, WindowTrace>& traces,
                                      double now, double repeatDays, int maxWindows);
 
+// The earliest moment after `now` at which planWindows would bring back a due reminder whose window ended without
+// an action (its repeat); nothing when none waits for one.
+std::optional<double> nextRepeat(const std::vector<DueReminder>& due, const std::map<QString, WindowTrace>& traces,
+                                 double now, double repeatDays);
+
 } // namespace rp::agenda

@@ -1,5 +1,6 @@
 #include "agenda/AgendaOptions.h"
 #include "agenda/DueReminder.h"
+#include "agenda/StoreFailureLog.h"
 #include "agenda/WindowPlan.h"
 #include "common/DaySerial.h"
 
@@ -63,13 +64,16 @@ TEST(WindowPlan, AnEndedWindowComesBackWhenPostponedOrAfterTheRepeat)
     EXPECT_EQ(planWindows(due, traces, at(11, 10), 10 * Minute, 20).size(), 2u);
 }
 
-TEST(DueReminder, LaunchLineFromTheKeysAndBadRowsRefused)
+TEST(DueReminder, LaunchLineFromTheKeysAndBadRowsRefusedNamingTheColumn)
 {
+    // The store's own names for the key, as its primary key gives them.
+    const QStringList keyColumns{QStringLiteral("PmCodCliente"), QStringLiteral("PmIstante"),
+                                 QStringLiteral("PmCodAzione")};
     QString why;
     const std::optional<DueReminder> r =
         reminderFromRow({Value::integer(57), Value::dateTime(at(10, 0, 5)), Value::text(QStringLiteral("MAN")),
                          Value::text(QStringLiteral("2026-12-07 09:00:00"))},
-                        why);
+                        keyColumns, why);
     ASSERT_TRUE(r);
     EXPECT_EQ(launchLine(QStringLiteral("/home/mario/agenda.ini"), 3, *r),
               QStringLiteral("/home/mario/agenda.ini|3|57|MAN|07/12/2026 10:00:05"));
@@ -77,19 +81,19 @@ TEST(DueReminder, LaunchLineFromTheKeysAndBadRowsRefused)
 
     const Value key = Value::dateTime(at(10, 0));
     const Value action = Value::text(QStringLiteral("MAN"));
-    const std::vector<std::vector<Value>> bad{
-        {Value(), key, action, key},
-        {Value::real(1.5), key, action, key},
-        {Value::integer(1), Value::text(QStringLiteral("ieri")), action, key},
-        {Value::integer(1), key, Value(), key},
-        {Value::integer(1), key, Value::text(QStringLiteral("A|B")), key},
-        {Value::integer(1), key, action, Value::text(QStringLiteral("presto"))},
-        {Value::integer(1), key, action, Value()},
+    const std::vector<std::pair<std::vector<Value>, QString>> bad{
+        {{Value(), key, action, key}, QStringLiteral("PmCodCliente")},
+        {{Value::real(1.5), key, action, key}, QStringLiteral("PmCodCliente")},
+        {{Value::integer(1), Value::text(QStringLiteral("ieri")), action, key}, QStringLiteral("PmIstante")},
+        {{Value::integer(1), key, Value(), key}, QStringLiteral("PmCodAzione")},
+        {{Value::integer(1), key, Value::text(QStringLiteral("A|B")), key}, QStringLiteral("PmCodAzione")},
+        {{Value::integer(1), key, action, Value::text(QStringLiteral("domani alle 9"))}, QStringLiteral("PmAllarm")},
+        {{Value::integer(1), key, action, Value()}, QStringLiteral("PmAllarm")},
     };
-    for (const std::vector<Value>& row : bad) {
+    for (const auto& [row, column] : bad) {
         why.clear();
-        EXPECT_FALSE(reminderFromRow(row, why));
-        EXPECT_FALSE(why.isEmpty());
+        EXPECT_FALSE(reminderFromRow(row, keyColumns, why));
+        EXPECT_TRUE(why.startsWith(column)) << why.toStdString();
     }
 }
 
@@ -114,11 +118,42 @@ TEST(AgendaOptions, DefaultsValuesAndRefusals)
          {QStringList{}, QStringList{QStringLiteral("--interval"), QStringLiteral("0"), QStringLiteral("a.ini")},
           QStringList{QStringLiteral("a.ini"), QStringLiteral("--repeat")},
           QStringList{QStringLiteral("a.ini"), QStringLiteral("b.ini")},
-          QStringList{QStringLiteral("--colour"), QStringLiteral("a.ini")}}) {
+          QStringList{QStringLiteral("--colour"), QStringLiteral("a.ini")},
+          QStringList{QStringLiteral("/home/mario/agenda|vecchia.ini")}}) {
         error.clear();
         EXPECT_FALSE(parseAgendaOptions(wrong, error));
         EXPECT_FALSE(error.isEmpty());
     }
+}
+
+TEST(WindowPlan, NextRepeatIsTheEarliestEndPlusTheRepeatOfWindowsClosedWithoutAnAction)
+{
+    const std::vector<DueReminder> due{reminder(1, at(9, 0)), reminder(2, at(9, 0)), reminder(3, at(10, 30)),
+                                       reminder(4, at(9, 0))};
+    std::map<QString, WindowTrace> traces;
+    traces[due[0].keyText()].endedAt = at(10, 5);
+    traces[due[1].keyText()].endedAt = at(10, 2);
+    traces[due[2].keyText()].endedAt = at(10, 0); // postponed past its end: it comes back at its alarm instead
+    traces[due[3].keyText()].openSlot = 0;
+    EXPECT_DOUBLE_EQ(*nextRepeat(due, traces, at(10, 6), 10 * Minute), at(10, 12));
+    EXPECT_DOUBLE_EQ(*nextRepeat(due, traces, at(10, 12), 10 * Minute), at(10, 15));
+    EXPECT_FALSE(nextRepeat(due, traces, at(10, 15), 10 * Minute));
+}
+
+TEST(StoreFailureLog, ToldWhenItStartsChangesOnceAnHourAndWhenItIsOver)
+{
+    StoreFailureLog log;
+    EXPECT_FALSE(log.succeeded());
+    const QString locked = QStringLiteral("3260-bloccato");
+    EXPECT_EQ(log.failed(locked, 100), QStringLiteral("archivio non leggibile: 3260-bloccato"));
+    EXPECT_FALSE(log.failed(locked, 130));
+    EXPECT_FALSE(log.failed(locked, 100 + StoreFailureLog::RepeatSeconds - 1));
+    EXPECT_EQ(log.failed(locked, 100 + StoreFailureLog::RepeatSeconds),
+              QStringLiteral("archivio ancora non leggibile: 3260-bloccato"));
+    EXPECT_EQ(log.failed(QStringLiteral("3024-manca"), 3800), QStringLiteral("archivio non leggibile: 3024-manca"));
+    EXPECT_EQ(log.succeeded(), QStringLiteral("archivio di nuovo leggibile"));
+    EXPECT_FALSE(log.succeeded());
+    EXPECT_TRUE(log.failed(QStringLiteral("3024-manca"), 3830)); // a new spell of failure is told afresh
 }
 
 } // namespace

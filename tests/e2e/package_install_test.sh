@@ -93,6 +93,21 @@ grep -qF -- "$module" "/proc/$E2E_POPUP_PID/maps" || fail "the installed program
 wait_popup_end
 [ "$POPUP_STATUS" = 0 ] || fail "the installed program ended with status $POPUP_STATUS: $(cat "$E2E_TMP/popup.err")"
 
+# The autostart entry is valid as desktops read it, and the user unit as systemd reads it, with the program and its
+# manual page where a package puts them: in a mount namespace of the test's own, over empty folders of
+# /usr/local, so that the machine itself is left alone.
+validation=$(desktop-file-validate "$root/etc/xdg/autostart/reminder-agenda.desktop" 2>&1) ||
+    fail "desktop-file-validate: $validation"
+units="$E2E_TMP/units"
+mkdir -p "$units"
+unit="$units/reminder-agenda@$(systemd-escape --path /home/mario/agenda.ini).service"
+cp "$root/usr/lib/systemd/user/reminder-agenda@.service" "$unit"
+verification=$(unshare -m sh -ec '
+    mount -t tmpfs none /usr/local/bin && cp "$1/usr/bin/reminder-agenda" /usr/local/bin/
+    mkdir -p /usr/local/share/man && mount -t tmpfs none /usr/local/share/man && mkdir /usr/local/share/man/man1
+    cp "$1/usr/share/man/man1/reminder-agenda.1.gz" /usr/local/share/man/man1/
+    systemd-analyze verify --user "$2"' sh "$root" "$unit" 2>&1) || fail "systemd-analyze verify: $verification"
+
 # The manual page is well formed: man renders it without a warning.
 warnings=$(MANWIDTH=80 man --warnings -l "$root/usr/share/man/man1/reminder-popup.1.gz" 2>&1 >/dev/null || true)
 [ -z "$warnings" ] || fail "manual page warnings: $warnings"

@@ -208,3 +208,24 @@ store_damage() {
 sql_text() {
     printf '%s' "${1//\'/\'\'}"
 }
+
+# store_use_own_key_layout: Promemoria made again as the scheduling application may lay it out, its key columns
+# named otherwise ($PM_CLIENT, $PM_WHEN, $PM_ACTION) and placed among the other fields in another order, under a
+# key of its own name: only the table's own key says which they are.
+PM_CLIENT=PmCodCliente
+PM_WHEN=PmIstante
+PM_ACTION=PmCodAzione
+store_use_own_key_layout() {
+    local moment=DATETIME table='"Promemoria"' grant=""
+    if store_is_server; then
+        moment='timestamp(0)'
+        table="$(pg_ident "$WORK_DB").\"Promemoria\""
+        grant="GRANT SELECT, UPDATE (\"PmAllarm\", \"PmWait\"), DELETE ON $table TO $E2E_PG_ROLE;"
+    fi
+    store_sql "$WORK_DB" "DROP TABLE \"Promemoria\";
+        CREATE TABLE $table (\"PmDocumento\" text, \"$PM_ACTION\" text NOT NULL, \"PmAllarm\" $moment,
+            \"$PM_WHEN\" $moment NOT NULL, \"PmWait\" text, \"$PM_CLIENT\" integer NOT NULL,
+            CONSTRAINT \"chiave_promemoria\" PRIMARY KEY (\"$PM_CLIENT\", \"$PM_WHEN\", \"$PM_ACTION\"));
+        CREATE INDEX \"promemoria_allarme\" ON $table (\"PmAllarm\");
+        $grant" >/dev/null || fail "Promemoria in the scheduling application's own layout"
+}

@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace rp::engine {
@@ -23,11 +24,23 @@ public:
     // OpenRecordset(table, table-type). Raises TableNotFound for a missing table.
     virtual std::unique_ptr<TableCursor> openTable(const QString& table) = 0;
 
-    // The named fields of every row of `table` whose `column` is at or before `limit` (rows where it is Null are
-    // not), in the order of that column: one read through the column's index, for a watcher that asks what has
-    // come due. The fields read as TableCursor::field reads them. Raises TableNotFound or FieldNotFound.
-    virtual std::vector<std::vector<Value>> rowsUpTo(const QString& table, const QString& column, const Value& limit,
-                                                     const QStringList& fields) = 0;
+    // The columns of the table's index `indexName`, by name and in key order, resolved as a cursor's setIndex
+    // resolves them: "primaria" is the table's own primary key (on the files, failing that, an index so named),
+    // whatever its columns are called. Raises TableNotFound, IndexNotFound or NoPrimaryKey.
+    virtual QStringList indexColumns(const QString& table, const QString& indexName) = 0;
+
+    // What a watcher asks of a table at every look, through the index of its date-time column `column`; the named
+    // fields read as TableCursor::field reads them. Raises TableNotFound or FieldNotFound.
+    struct MomentRows
+    {
+        std::vector<std::vector<Value>> upTo; // `column` at or before the limit, in the order of that column
+        // `column` holding no moment: Null, or on the files a text that sorts after every date-time. (A text
+        // among the date-times that is none is in upTo once its text is reached, for the caller to refuse.)
+        std::vector<std::vector<Value>> withoutMoment;
+        std::optional<Value> nextAfter; // the earliest date-time of `column` after the limit
+    };
+    virtual MomentRows rowsByMoment(const QString& table, const QString& column, const Value& limit,
+                                    const QStringList& fields) = 0;
 
     // The name the operator and support staff know the database by: its file path or its schema.
     virtual const QString& name() const = 0;

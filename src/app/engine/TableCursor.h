@@ -22,8 +22,8 @@ class Database;
 // - A cursor keeps the row it stands on: reading a field needs no connection, so the workspace may give its
 //   connection back between the load and an action (Workspace::releaseConnection). Edit reads the row again, and
 //   Update locks it and compares it with what Edit read before writing.
-// - The one read besides the cursor is Database::rowsUpTo, for the agenda watcher: the rows up to a moment, through
-//   the index of a date-time column, read alike (same field values) and writing nothing.
+// - The one read besides the cursor is Database::rowsByMoment, for the agenda watcher: the rows up to a moment and
+//   the next moment, through the index of a date-time column, read alike (same field values) and writing nothing.
 // Every failure raises RuntimeError with one of the EngineErrorNumber values.
 class TableCursor
 {

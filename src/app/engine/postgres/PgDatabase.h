@@ -24,8 +24,9 @@ public:
 
     std::unique_ptr<TableCursor> openTable(const QString& table) override;
     // In PgDueRows.cpp.
-    std::vector<std::vector<Value>> rowsUpTo(const QString& table, const QString& column, const Value& limit,
-                                             const QStringList& fields) override;
+    QStringList indexColumns(const QString& table, const QString& indexName) override;
+    MomentRows rowsByMoment(const QString& table, const QString& column, const Value& limit,
+                            const QStringList& fields) override;
     const QString& name() const override { return m_schema; }
 
     PgConnection& connection() const { return *m_connection; }

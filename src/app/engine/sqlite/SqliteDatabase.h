@@ -23,8 +23,9 @@ public:
 
     std::unique_ptr<TableCursor> openTable(const QString& table) override;
     // In SqliteDueRows.cpp.
-    std::vector<std::vector<Value>> rowsUpTo(const QString& table, const QString& column, const Value& limit,
-                                             const QStringList& fields) override;
+    QStringList indexColumns(const QString& table, const QString& indexName) override;
+    MomentRows rowsByMoment(const QString& table, const QString& column, const Value& limit,
+                            const QStringList& fields) override;
     const QString& name() const override { return m_path; }
 
     sqlite3* handle() const { return m_db; }
