@@ -56,7 +56,7 @@ public:
     // window manager tells that in advance.
     virtual QMargins windowFramePixels(const QWidget& window) = 0;
     // Where the window manager tells the frame only as it takes the shown window in, not in advance: calls
-    // placeInFrame once with that frame when it comes, ahead of the window's first paint. Asked after
+    // placeInFrame once with that frame when it comes, the window's painting held until then. Asked after
     // windowFramePixels and before the first show; nothing is called where the frame was told in advance or no
     // window manager runs.
     virtual void whenFrameSetOnShowing(QWidget& window, std::function<void(QMargins)> placeInFrame) = 0;

@@ -3,6 +3,7 @@
 #include <QAbstractNativeEventFilter>
 #include <QCoreApplication>
 #include <QGuiApplication>
+#include <QTimer>
 #include <QWidget>
 #include <QtGui/qguiapplication_platform.h>
 #include <algorithm>
@@ -26,6 +27,8 @@ namespace {
 constexpr auto AnswerWait = std::chrono::milliseconds(500);
 constexpr auto FirstPollInterval = std::chrono::microseconds(100);
 constexpr auto LongestPollInterval = std::chrono::microseconds(4000);
+// KWin sets the frame within some 20 ms of the window's map here.
+constexpr auto PaintingHeldAtMost = std::chrono::milliseconds(500);
 // Far larger than any frame; a bigger value is a broken answer, not a frame.
 constexpr quint32 LargestFrameSide = 4096;
 constexpr quint32 AtomListLongs = 4096;
@@ -166,9 +169,10 @@ xcb_connection_t* x11Connection()
     return x11 ? x11->connection() : nullptr;
 }
 
-// Every event of the connection passes the application's native filters on the main thread, in the order the
-// server sent them: the window manager sets the frame before it maps the window, so the frame's change comes
-// ahead of the map and of the exposure that leads to the first paint.
+// Every event of the connection passes the application's native filters on the main thread. KWin 5.27 maps the
+// window first and sets its frame some milliseconds later: the window's painting is held until then, because a
+// compositing window manager shows a new window only once the window has drawn into it, and so shows it first
+// where it belongs. Without compositing the frame is seen for those milliseconds at the first place.
 class FrameExtentsWatch final : public QObject, public QAbstractNativeEventFilter
 {
 public:
@@ -178,6 +182,9 @@ public:
           m_connection(connection), m_frameExtents(frameExtents), m_placeInFrame(std::move(placeInFrame))
     {
         QCoreApplication::instance()->installNativeEventFilter(this);
+        m_window.setUpdatesEnabled(false);
+        // A window manager that never sets the frame, or one slowed down, does not keep the window blank.
+        QTimer::singleShot(PaintingHeldAtMost, this, [this] { m_window.setUpdatesEnabled(true); });
     }
 
     bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr* /*result*/) override
@@ -200,6 +207,7 @@ public:
         if (const auto frame = frameOf(values<quint32>(m_connection, m_native, m_frameExtents, XCB_ATOM_CARDINAL, 4))) {
             m_placeInFrame(inWindowPixels(*frame, m_window.devicePixelRatioF()));
         }
+        m_window.setUpdatesEnabled(true);
         // Qt reads the frame too, for its own idea of the window's frame geometry.
         return false;
     }

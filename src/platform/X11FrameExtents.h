@@ -25,8 +25,8 @@ struct FrameBeforeMapping
 FrameBeforeMapping frameExtentsBeforeMapping(const QWidget& window);
 
 // Calls placeInFrame once, with the frame the window manager first sets on the window after this call (as it takes
-// the window in), in the window's own pixels. It runs as the window manager's change reaches the program: ahead of
-// the window's first paint, which waits for the window to be mapped. Nothing happens off X11.
+// the window in), in the window's own pixels. The window is not painted until then, for a bounded time. Nothing
+// happens off X11.
 void onFrameExtentsSet(QWidget& window, std::function<void(QMargins)> placeInFrame);
 
 } // namespace rp
