@@ -112,13 +112,16 @@ start_mutter() {
 }
 
 # KDE Plasma's KWin with its default settings and its Breeze frames, in a session bus of its own that ends with
-# it. On X11 it replaces nothing but takes the test's X server. On Wayland it starts its Xwayland and, once that is
-# up, the script given last, which hands over the X display and its authority file. kwin_wayland carries a file
-# capability that a container may refuse ("Operation not permitted"): started through the dynamic loader it runs
-# without it, and KWIN_FORCE_OWN_QPA lets its own platform plugin accept a program of another name.
+# it, and a home of its own for each session, as KWin writes its settings back. On X11 it takes the test's X server.
+# On Wayland it starts its Xwayland and, once that is up, the script given last, which hands over the X display and
+# its authority file. kwin_wayland carries a file capability that a container may refuse ("Operation not
+# permitted"): started through the dynamic loader it runs without it, and KWIN_FORCE_OWN_QPA lets its own platform
+# plugin accept a program of another name.
 start_kwin() {
-    local session=$1 log="$E2E_TMP/wm-kwin_$1.log" run="$E2E_TMP/kwin-runtime" found="$E2E_TMP/kwin-display"
+    local session=$1 log="$E2E_TMP/wm-kwin_$1.log" home="$E2E_WM_HOME/kwin_$1" run="$E2E_TMP/kwin-runtime"
+    local found="$E2E_TMP/kwin-display"
     local -a kwin=(kwin_x11 --replace)
+    mkdir -p "$home/config"
     if [ "$session" = wayland ]; then
         mkdir -p -m 700 "$run"
         rm -f "$found"
@@ -127,10 +130,12 @@ start_kwin() {
 echo "\$DISPLAY \$XAUTHORITY" >"$found.new" && mv "$found.new" "$found"
 EOF
         chmod +x "$E2E_TMP/kwin-started.sh"
-        kwin=(env -u DISPLAY XDG_RUNTIME_DIR="$run" KWIN_FORCE_OWN_QPA=1 /lib64/ld-linux-x86-64.so.2 /usr/bin/kwin_wayland
-            --virtual --xwayland --no-lockscreen --width=1920 --height=1080 --socket=rp-e2e "$E2E_TMP/kwin-started.sh")
+        kwin=(env -u DISPLAY XDG_RUNTIME_DIR="$run" KWIN_FORCE_OWN_QPA=1 /lib64/ld-linux-x86-64.so.2
+            /usr/bin/kwin_wayland --virtual --xwayland --no-lockscreen --width=1920 --height=1080 --socket=rp-e2e
+            "$E2E_TMP/kwin-started.sh")
     fi
-    env "${wm_settings[@]}" HOME="$E2E_WM_HOME" setsid dbus-run-session -- "${kwin[@]}" >"$log" 2>&1 &
+    env "${wm_settings[@]}" HOME="$home" XDG_CONFIG_HOME="$home/config" \
+        setsid dbus-run-session -- "${kwin[@]}" >"$log" 2>&1 &
     E2E_WM_PID=$!
     E2E_WM_GROUP=yes
     if [ "$session" = wayland ]; then

@@ -96,7 +96,8 @@ place() {
         wait_popup_end
     fi
     echo "| $desk | xcb | $left, $right, $top, $bottom | $slot | ($frame_x, $frame_y) | (${wanted/ /, }) | $keys | $written |"
-    [ "$landed" = yes ] || fail "$desk: slot $slot: the frame is at ($frame_x, $frame_y), the grid wants ($want_x, $want_y)"
+    [ "$landed" = yes ] ||
+        fail "$desk: slot $slot: the frame is at ($frame_x, $frame_y), the grid wants ($want_x, $want_y)"
     [ "$frame_x" -ge "$screen_x" ] && [ "$frame_y" -ge "$screen_y" ] &&
         [ $((frame_x + outer_width)) -le $((screen_x + screen_width)) ] &&
         [ $((frame_y + outer_height)) -le $((screen_y + screen_height)) ] ||
