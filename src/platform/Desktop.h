@@ -4,6 +4,7 @@
 #include <QRect>
 #include <QSize>
 #include <QString>
+#include <functional>
 
 class QWidget;
 
@@ -54,6 +55,11 @@ public:
     // window manager. Asked for before the window is first shown, it is the frame the window will get, where the
     // window manager tells that in advance.
     virtual QMargins windowFramePixels(const QWidget& window) = 0;
+    // Where the window manager tells the frame only as it takes the shown window in, not in advance: calls
+    // placeInFrame once with that frame when it comes, the window's painting held until then. Asked after
+    // windowFramePixels and before the first show; nothing is called where the frame was told in advance or no
+    // window manager runs.
+    virtual void whenFrameSetOnShowing(QWidget& window, std::function<void(QMargins)> placeInFrame) = 0;
     // Lets pending window events run once.
     virtual void processEvents() = 0;
 };

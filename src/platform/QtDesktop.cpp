@@ -201,14 +201,23 @@ QMargins QtDesktop::windowFramePixels(const QWidget& window)
 {
     // Before the first show Qt knows no frame: the window manager draws it only once the window is mapped.
     if (!window.isVisible()) {
-        if (const std::optional<QMargins> announced = frameExtentsBeforeMapping(window)) {
-            return *announced;
+        const FrameBeforeMapping announced = frameExtentsBeforeMapping(window);
+        m_frameSetOnShowing = announced.setOnMapping ? window.winId() : 0;
+        if (announced.frame) {
+            return *announced.frame;
         }
     }
     const QRect frame = window.frameGeometry();
     const QRect client = window.geometry();
     return {client.left() - frame.left(), client.top() - frame.top(), frame.right() - client.right(),
             frame.bottom() - client.bottom()};
+}
+
+void QtDesktop::whenFrameSetOnShowing(QWidget& window, std::function<void(QMargins)> placeInFrame)
+{
+    if (m_frameSetOnShowing != 0 && m_frameSetOnShowing == window.winId() && !window.isVisible()) {
+        onFrameExtentsSet(window, std::move(placeInFrame));
+    }
 }
 
 void QtDesktop::processEvents()

@@ -27,6 +27,7 @@ public:
     QString currentDirectory() override;
     QRect primaryScreenGeometry() override;
     QMargins windowFramePixels(const QWidget& window) override;
+    void whenFrameSetOnShowing(QWidget& window, std::function<void(QMargins)> placeInFrame) override;
     void processEvents() override;
 
 private:
@@ -39,6 +40,8 @@ private:
     bool m_soundModuleTried = false;
     // A play request whose file has not finished loading: it turns into a beep if loading fails.
     bool m_soundRequested = false;
+    // The native window whose frame the window manager, asked before the first show, sets only on taking it in.
+    quintptr m_frameSetOnShowing = 0;
 };
 
 } // namespace rp

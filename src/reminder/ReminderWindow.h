@@ -37,6 +37,7 @@ protected:
 private:
     void setUp(const QString& appointmentCause);
     void placeOnScreen();
+    void placeInGrid(const QMargins& frame);
     void onActivated();
     void giveAlertsOnce();
     void onActionButton(int index);

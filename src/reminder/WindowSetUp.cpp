@@ -1,6 +1,7 @@
 // The window set-up that ends the load: every step in its fixed order, under the load's error handler.
 #include "app/ReminderState.h"
 #include "common/DateText.h"
+#include "common/RuntimeError.h"
 #include "platform/Desktop.h"
 #include "reminder/ClientAndActionLookups.h"
 #include "reminder/ColourValue.h"
@@ -61,7 +62,20 @@ void ReminderWindow::placeOnScreen()
     // The position is the program's, never the window manager's choice: also when the grid's is the one the
     // window already has. Marked before the frame is asked for, which may create the native window.
     setAttribute(Qt::WA_Moved);
-    const QMargins frame = m_ctx.desktop.windowFramePixels(*this);
+    placeInGrid(m_ctx.desktop.windowFramePixels(*this));
+    // A window manager that tells its frame only as it takes the window in (KWin) would keep the window where
+    // the grid puts a frameless one: its title bar over the buttons of the window above, and one row too many
+    // counted. Placed again once the frame is known; an error then leaves it where it stands, the load being over.
+    m_ctx.desktop.whenFrameSetOnShowing(*this, [this](QMargins frame) {
+        try {
+            placeInGrid(frame);
+        } catch (const RuntimeError&) {
+        }
+    });
+}
+
+void ReminderWindow::placeInGrid(const QMargins& frame)
+{
     // The grid lies on the primary monitor, its origin that monitor's corner: with a smaller monitor on its left or
     // above it, the desktop's corner is not on the primary one, and a row below the smaller one's height is not
     // on any monitor at all.

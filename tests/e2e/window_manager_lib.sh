@@ -3,9 +3,10 @@
 # that neither the user's settings nor an earlier run's change what they do; xfwm4 reads its settings over D-Bus
 # and gets a private session bus, which only it is pointed at.
 #
-#   start_window_manager NAME    none, xfwm4, openbox, mutter or sway; returns once it manages windows.
-#                                mutter is GNOME's Wayland compositor with its Xwayland: DISPLAY, XAUTHORITY and
-#                                WAYLAND_DISPLAY point at it until it stops. sway runs with Wayland alone, as an
+#   start_window_manager NAME    none, xfwm4, openbox, kwin_x11, mutter, kwin_wayland or sway; returns once it
+#                                manages windows. mutter and kwin_wayland are Wayland compositors with their
+#                                Xwayland: DISPLAY, XAUTHORITY and WAYLAND_DISPLAY point at it until it stops.
+#                                sway runs with Wayland alone, as an
 #                                unprivileged user (it refuses root): WAYLAND_DISPLAY and SWAYSOCK point at it and
 #                                DISPLAY is unset until it stops
 #   stop_window_manager          ends it and waits until it is gone (false when it is not), the test's own X
@@ -83,6 +84,7 @@ start_window_manager() {
         ;;
     openbox) env "${wm_settings[@]}" openbox --sm-disable >"$E2E_TMP/wm-$name.log" 2>&1 & ;;
     mutter) start_mutter && return 0 ;;
+    kwin_x11 | kwin_wayland) start_kwin "${name#kwin_}" && return 0 ;;
     sway) start_sway && return 0 ;;
     *) fail "unknown window manager '$name'" ;;
     esac
@@ -107,6 +109,44 @@ start_mutter() {
     XAUTHORITY=$(echo "$run"/.mutter-Xwaylandauth.*)
     export XAUTHORITY
     poll 20 window_manager_running || fail "mutter did not start managing X11 windows: $(cat "$log")"
+}
+
+# KDE Plasma's KWin with its default settings and its Breeze frames, in a session bus of its own that ends with
+# it, and a home of its own for each session, as KWin writes its settings back. On X11 it takes the test's X server.
+# On Wayland it starts its Xwayland and, once that is up, the script given last, which hands over the X display and
+# its authority file. kwin_wayland carries a file capability that a container may refuse ("Operation not
+# permitted"): started through the dynamic loader it runs without it, and KWIN_FORCE_OWN_QPA lets its own platform
+# plugin accept a program of another name.
+start_kwin() {
+    local session=$1 log="$E2E_TMP/wm-kwin_$1.log" home="$E2E_WM_HOME/kwin_$1" run="$E2E_TMP/kwin-runtime"
+    local found="$E2E_TMP/kwin-display"
+    local -a kwin=(kwin_x11 --replace)
+    mkdir -p "$home/config"
+    if [ "$session" = wayland ]; then
+        mkdir -p -m 700 "$run"
+        rm -f "$found"
+        cat >"$E2E_TMP/kwin-started.sh" <<EOF
+#!/bin/sh
+echo "\$DISPLAY \$XAUTHORITY" >"$found.new" && mv "$found.new" "$found"
+EOF
+        chmod +x "$E2E_TMP/kwin-started.sh"
+        kwin=(env -u DISPLAY XDG_RUNTIME_DIR="$run" KWIN_FORCE_OWN_QPA=1 /lib64/ld-linux-x86-64.so.2
+            /usr/bin/kwin_wayland --virtual --xwayland --no-lockscreen --width=1920 --height=1080 --socket=rp-e2e
+            "$E2E_TMP/kwin-started.sh")
+    fi
+    env "${wm_settings[@]}" HOME="$home" XDG_CONFIG_HOME="$home/config" \
+        setsid dbus-run-session -- "${kwin[@]}" >"$log" 2>&1 &
+    E2E_WM_PID=$!
+    E2E_WM_GROUP=yes
+    if [ "$session" = wayland ]; then
+        poll 30 test -s "$found" || fail "kwin_wayland did not start its Xwayland: $(cat "$log")"
+        E2E_XVFB_DISPLAY=$DISPLAY
+        local display authority
+        read -r display authority <"$found"
+        export DISPLAY=$display WAYLAND_DISPLAY="$run/rp-e2e"
+        [ -z "$authority" ] || export XAUTHORITY=$authority
+    fi
+    poll 30 window_manager_running || fail "kwin_$session did not start managing X11 windows: $(cat "$log")"
 }
 
 # sway on its headless back end, without Xwayland and without input devices: keys come from wtype's virtual

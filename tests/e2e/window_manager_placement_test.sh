@@ -1,14 +1,14 @@
 #!/usr/bin/env bash
-# The window on the desktops operators work on, each time with another program's window active when the pop-up
-# starts: a 1920 x 1080 X server under no window manager, xfwm4 and openbox; GNOME's mutter as a Wayland
-# compositor with its Xwayland; two monitors, the primary 1920 x 1080 one on the right of a 1366 x 768 laptop,
-# under openbox; and sway with Wayland alone. The pop-up chooses its platform itself (QT_QPA_PLATFORM unset).
-# Wherever X11 is offered, for slots 0, 1, 19, 25 and one in the grid's last row: the frame's top-left corner
-# lands within a pixel of where the slot grid, computed with the frame the window manager really drew on the
-# primary monitor, puts it, and the whole frame is on that monitor. Under a window manager the pop-up is the
-# active window, and keys typed without any focusing reach the amount box: they postpone by 42 minutes. Under
-# sway the compositor places the window; it shows, takes the keys from sway's virtual keyboard and writes.
-# Prints every placement as a row of a table, before it is judged.
+# The window on the desktops operators work on, each time with another program's window active when the pop-up starts: a
+# 1920 x 1080 X server under no window manager, xfwm4, openbox and KDE Plasma's KWin; GNOME's mutter and KWin as Wayland
+# compositors with their Xwayland; two monitors, the primary 1920 x 1080 one on the right of a 1366 x 768 laptop, under
+# openbox; and sway with Wayland alone. The pop-up chooses its platform itself (QT_QPA_PLATFORM unset). Wherever X11 is
+# offered, for slots 0, 1, 19, 25 and one in the grid's last row: the frame's top-left corner lands within a pixel of
+# where the slot grid, computed with the frame the window manager really drew on the primary monitor, puts it, and the
+# whole frame is on that monitor. Under a window manager the pop-up is the active window, and keys typed without any
+# focusing reach the amount box: they postpone by 42 minutes. Under sway the compositor places the window; it shows,
+# takes the keys from sway's virtual keyboard and writes. Prints every placement as a row of a table, before it is
+# judged.
 source "$(dirname "$0")/lib.sh"
 source "$(dirname "$0")/window_manager_lib.sh"
 
@@ -56,10 +56,25 @@ judge_keys() {
     [ "$keys" = 42 ] || fail "$desk: the typed keys did not postpone by 42 minutes (the amount box did not have them)"
 }
 
+# frame_on_grid WINDOW: reads the window's place and size, and where the grid wants its frame, into the caller's
+# variables; true when the frame is within a pixel of it.
+frame_on_grid() {
+    read -r x y width height <<<"$(xwininfo -id "$1" | awk '
+        /Absolute upper-left X/ { x = $NF } /Absolute upper-left Y/ { y = $NF }
+        /Width:/ { w = $NF } /Height:/ { h = $NF } END { print x, y, w, h }')"
+    outer_width=$((width + left + right)) outer_height=$((height + top + bottom))
+    frame_x=$((x - left)) frame_y=$((y - top))
+    wanted=$(grid_position "$slot" "$outer_width" "$outer_height")
+    want_x=${wanted% *} want_y=${wanted#* }
+    [ $((frame_x - want_x)) -ge -1 ] && [ $((frame_x - want_x)) -le 1 ] &&
+        [ $((frame_y - want_y)) -ge -1 ] && [ $((frame_y - want_y)) -le 1 ]
+}
+
 # place SLOT [keys]: launches the pop-up for SLOT with the other program active and checks where it lands.
 # With "keys" the operator then types an amount and postpones; otherwise the window is closed.
 place() {
     local slot=$1 window x y width height left=0 right=0 top=0 bottom=0 keys=- written=-
+    local outer_width outer_height frame_x frame_y wanted want_x want_y
     activate_other_window
     launch_popup "$STORE/popup.ini|$slot|57|MAN|$due_line"
     # Found among the X server's windows: the pop-up runs on X11.
@@ -69,12 +84,10 @@ place() {
         poll 10 is_active "$window" || fail "$desk: slot $slot: the pop-up did not become the active window"
         read -r left right top bottom <<<"$(frame_extents "$window")"
     fi
-    read -r x y width height <<<"$(xwininfo -id "$window" | awk '
-        /Absolute upper-left X/ { x = $NF } /Absolute upper-left Y/ { y = $NF }
-        /Width:/ { w = $NF } /Height:/ { h = $NF } END { print x, y, w, h }')"
-    local outer_width=$((width + left + right)) outer_height=$((height + top + bottom))
-    local frame_x=$((x - left)) frame_y=$((y - top)) wanted
-    wanted=$(grid_position "$slot" "$outer_width" "$outer_height")
+    # KWin tells the frame only as it takes the window in, and the pop-up places the window again then: its
+    # frame reaches the grid a moment after the window is managed.
+    local landed=no
+    poll 10 frame_on_grid "$window" && landed=yes
     [ -n "${last_row_slot:-}" ] || last_row_slot=$(($(grid_count $(((screen_height - outer_height) * 15)) 700) - 1))
     if [ "${2:-}" = keys ]; then
         type_and_postpone xdotool key --delay 30 BackSpace BackSpace 4 2 alt+p
@@ -83,9 +96,7 @@ place() {
         wait_popup_end
     fi
     echo "| $desk | xcb | $left, $right, $top, $bottom | $slot | ($frame_x, $frame_y) | (${wanted/ /, }) | $keys | $written |"
-    local want_x=${wanted% *} want_y=${wanted#* }
-    [ $((frame_x - want_x)) -ge -1 ] && [ $((frame_x - want_x)) -le 1 ] &&
-        [ $((frame_y - want_y)) -ge -1 ] && [ $((frame_y - want_y)) -le 1 ] ||
+    [ "$landed" = yes ] ||
         fail "$desk: slot $slot: the frame is at ($frame_x, $frame_y), the grid wants ($want_x, $want_y)"
     [ "$frame_x" -ge "$screen_x" ] && [ "$frame_y" -ge "$screen_y" ] &&
         [ $((frame_x + outer_width)) -le $((screen_x + screen_width)) ] &&
@@ -126,7 +137,7 @@ two_monitors() {
 
 echo "| desktop | platform | frame (left, right, top, bottom) | slot | frame lands at | the slot grid wants | keys received | row written |"
 echo "|---|---|---|---|---|---|---|---|"
-for desk in none xfwm4 openbox mutter "two monitors, openbox" sway; do
+for desk in none xfwm4 openbox kwin_x11 mutter kwin_wayland "two monitors, openbox" sway; do
     case "$desk" in
     "two monitors, openbox")
         two_monitors

@@ -138,7 +138,8 @@ TEST(PlacementGridTest, ExtremeSlotsStayDefined)
 // --- On the desk: the grid lies on the primary monitor ---
 
 // A laptop of 1366 x 768 at the desktop's corner and the primary 1920 x 1080 monitor on its right; the window
-// framed as mutter frames it. The real window set-up, with the desktop faked.
+// framed as mutter frames it, the frame told before the window is shown (mutter) or only as the window manager takes
+// the shown window in (KWin). The real window set-up, with the desktop faked.
 TEST(PlacementOnTheDeskTest, GridLiesWhollyOnThePrimaryMonitor)
 {
     const QRect primary(1366, 0, 1920, 1080);
@@ -150,22 +151,31 @@ TEST(PlacementOnTheDeskTest, GridLiesWhollyOnThePrimaryMonitor)
     store.addAction(QStringLiteral("MAN"), QStringLiteral("MANUTENZIONE"), 255);
     store.addAppointment(57, due, QStringLiteral("MAN"), QStringLiteral("nota"), QStringLiteral("VERIFICA"));
     store.addReminder(57, due, QStringLiteral("MAN"), QVariant());
-    // 19 rows and 73 columns of the primary monitor: slot 18 is its last row.
+    // 19 rows and 73 columns of the primary monitor: slot 18 is its last row, slot 19 the first again (a window
+    // without a frame would have 20 rows).
     struct SlotOnTheDesk
     {
         qint16 slot;
         QPoint frameAt;
     };
-    const SlotOnTheDesk placements[] = {{0, {1366, 0}}, {1, {1366 + 20, 46}}, {18, {1366 + 18 * 20, 840}}};
-    for (const auto& [slot, frameAt] : placements) {
-        test::PopupHarness popup;
-        popup.desktop.primaryScreen = primary;
-        popup.desktop.framePixels = frame;
-        ASSERT_TRUE(popup.start(store.commandLine(57, due, QStringLiteral("MAN"), slot)));
-        ASSERT_TRUE(popup.desktop.messages.empty()) << popup.desktop.messages.front().text.toStdString();
-        const QRect framed = popup.window->geometry().marginsAdded(frame);
-        EXPECT_EQ(framed.topLeft(), frameAt) << "slot " << slot;
-        EXPECT_TRUE(primary.contains(framed)) << "slot " << slot << " reaches off the primary monitor";
+    const SlotOnTheDesk placements[] = {
+        {0, {1366, 0}}, {1, {1366 + 20, 46}}, {18, {1366 + 18 * 20, 840}}, {19, {1366 + 19 * 20, 0}}};
+    for (const bool frameSetOnShowing : {false, true}) {
+        for (const auto& [slot, frameAt] : placements) {
+            test::PopupHarness popup;
+            popup.desktop.primaryScreen = primary;
+            popup.desktop.framePixels = frameSetOnShowing ? QMargins() : frame;
+            ASSERT_TRUE(popup.start(store.commandLine(57, due, QStringLiteral("MAN"), slot)));
+            ASSERT_TRUE(popup.desktop.messages.empty()) << popup.desktop.messages.front().text.toStdString();
+            if (frameSetOnShowing) {
+                ASSERT_TRUE(popup.desktop.frameSetOnShowing);
+                popup.desktop.frameSetOnShowing(frame);
+            }
+            const QRect framed = popup.window->geometry().marginsAdded(frame);
+            EXPECT_EQ(framed.topLeft(), frameAt)
+                << "slot " << slot << (frameSetOnShowing ? ", frame set on showing" : "");
+            EXPECT_TRUE(primary.contains(framed)) << "slot " << slot << " reaches off the primary monitor";
+        }
     }
 }
 

@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 #include <deque>
+#include <functional>
 #include <vector>
 
 namespace rp::test {
@@ -33,6 +34,8 @@ public:
     QString workingDirectory = QStringLiteral("/");
     QRect primaryScreen{0, 0, 1920, 1080};
     QMargins framePixels; // none, as without a window manager
+    // What the window asked to be called with once the window manager sets the frame as it takes the window in.
+    std::function<void(QMargins)> frameSetOnShowing;
     int nowCalls = 0;
 
     Answer showMessage(const QString& text, const QString& title, Icon icon, Buttons buttons) override
@@ -76,6 +79,10 @@ public:
     QString currentDirectory() override { return workingDirectory; }
     QRect primaryScreenGeometry() override { return primaryScreen; }
     QMargins windowFramePixels(const QWidget&) override { return framePixels; }
+    void whenFrameSetOnShowing(QWidget&, std::function<void(QMargins)> placeInFrame) override
+    {
+        frameSetOnShowing = std::move(placeInFrame);
+    }
     void processEvents() override { requests << QStringLiteral("events"); }
 
     int count(const QString& request) const { return static_cast<int>(requests.count(request)); }
