@@ -106,8 +106,8 @@ work_sql() {
         sqlite3 -bail "$work/demo/DEMO/WorkQZ.mdb" "$1"
     fi
 }
-# latency_of ALARM-OFFSET: adds a reminder whose alarm is ALARM-OFFSET seconds from the next whole second, waits for
-# its pop-up and prints the seconds from the later of its alarm and its commit to the pop-up's start.
+# latency_of ALARM-OFFSET THEN: adds a reminder whose alarm is ALARM-OFFSET seconds from the next whole second, runs
+# THEN, waits for its pop-up and prints the seconds from the later of its alarm and its commit to the pop-up's start.
 latency_of() {
     local before alarm committed started
     # The last trial's window has just ended, and its end makes a look: one more second, and that look is not
@@ -122,6 +122,7 @@ latency_of() {
         VALUES (99, '$(date -d "@$((alarm + 86400 * trial))" '+%Y-%m-%d %H:%M:%S')', 'MAN',
             '$(date -d "@$alarm" '+%Y-%m-%d %H:%M:%S')');"
     committed=$(date +%s.%N)
+    $2
     while [ "$(wc -l <"$starts")" = "$before" ]; do sleep 0.01; done
     started=$(tail -n 1 "$starts")
     work_sql "DELETE FROM \"Promemoria\" WHERE \"PmCliente\" = 99;"
@@ -131,14 +132,22 @@ trial=0
 median() {
     sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'
 }
-"$agenda" --interval 30 --popup "$work/popup-stand-in" "$work/demo/popup.ini" 2>>"$work/agenda.log" &
-agenda_pid=$!
+start_watching() {
+    "$agenda" --interval 30 --popup "$work/popup-stand-in" "$work/demo/popup.ini" 2>>"$work/agenda.log" &
+    agenda_pid=$!
+}
+stop_watching() {
+    kill "$agenda_pid"
+    wait "$agenda_pid" 2>/dev/null || true
+    agenda_pid=""
+}
+# An alarm is kept to when the watcher has read it: each alarm trial starts a watcher after its row is written, as
+# a row written a look or more before its alarm. A commit is seen by a watcher that sleeps when it comes.
+alarm_latency=$(for _ in $(seq 1 10); do latency_of 2 start_watching; stop_watching; done | median)
+start_watching
 sleep 1
-alarm_latency=$(for _ in $(seq 1 10); do latency_of 2; done | median)
-commit_latency=$(for _ in $(seq 1 10); do latency_of -60; done | median)
-kill "$agenda_pid"
-wait "$agenda_pid" 2>/dev/null || true
-agenda_pid=""
+commit_latency=$(for _ in $(seq 1 10); do latency_of -60 :; done | median)
+stop_watching
 
 if grep -vq 'finestra avviata' "$work/agenda.log"; then
     echo "error: the watcher logged: $(head -n 5 "$work/agenda.log")" >&2
