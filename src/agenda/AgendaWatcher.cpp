@@ -31,14 +31,6 @@ qint64 secondsSinceBoot()
     return now.tv_sec;
 }
 
-qint64 epochSecondsOf(double daySerial)
-{
-    const CivilDateTime civil = civilFromDaySerial(daySerial);
-    return QDateTime(QDate(civil.year, static_cast<int>(civil.month), static_cast<int>(civil.day)),
-                     QTime(civil.hour, civil.minute, civil.second))
-        .toSecsSinceEpoch();
-}
-
 // Reads a timer's expirations; false when the wall clock was set (or the machine woke) under a timer armed with
 // TFD_TIMER_CANCEL_ON_SET.
 bool drainTimer(int fd)
@@ -54,12 +46,7 @@ bool drainTimer(int fd)
 
 double nowDaySerial()
 {
-    const QDateTime now = QDateTime::currentDateTime();
-    const QDate d = now.date();
-    const QTime t = now.time();
-    return daySerialFromCivil({d.year(), static_cast<unsigned>(d.month()), static_cast<unsigned>(d.day()), t.hour(),
-                               t.minute(), t.second()})
-        .value_or(0);
+    return daySerialFromLocal(QDateTime::currentDateTime());
 }
 
 void logLine(const QString& text)
@@ -136,7 +123,8 @@ void AgendaWatcher::armAlarm(std::optional<double> daySerial)
     if (daySerial) {
         // An hour that the clock goes through twice when it goes back can make the moment one already passed:
         // the look is then made a second from now, not at once and again and again.
-        spec.it_value.tv_sec = std::max(epochSecondsOf(*daySerial), QDateTime::currentSecsSinceEpoch() + 1);
+        spec.it_value.tv_sec =
+            std::max(localFromDaySerial(*daySerial).toSecsSinceEpoch(), QDateTime::currentSecsSinceEpoch() + 1);
     }
     // A zero moment disarms it: nothing is due later.
     if (timerfd_settime(m_alarmFd, TFD_TIMER_ABSTIME | TFD_TIMER_CANCEL_ON_SET, &spec, nullptr) != 0) {
@@ -144,14 +132,8 @@ void AgendaWatcher::armAlarm(std::optional<double> daySerial)
     }
 }
 
-void AgendaWatcher::watchWorkFile()
+void AgendaWatcher::watchWorkFile(const QString& file)
 {
-    QString file;
-    try {
-        file = workDatabaseFile(m_options.settingsPath);
-    } catch (const RuntimeError&) {
-        // The look meets the same settings and says what is wrong with them.
-    }
     const QString problem = m_fileWatch->watch(file);
     if (problem.isEmpty()) {
         m_watchProblem.reset();
@@ -183,11 +165,13 @@ void AgendaWatcher::look()
 {
     m_lookSoon.stop();
     reapEndedPopups();
-    watchWorkFile();
     const double now = nowDaySerial();
     StoreLook found;
     try {
-        found = lookForDueReminders(m_options.settingsPath, now);
+        const WorkDatabase work = workDatabaseOf(m_options.settingsPath);
+        // Watched before it is read: a store that cannot be read now is seen when it is mended.
+        watchWorkFile(work.file());
+        found = lookForDueReminders(work, now);
     } catch (const RuntimeError& error) {
         const QString text = error.number() != 0
                                  ? QString::number(error.number()) + QLatin1Char('-') + error.description()

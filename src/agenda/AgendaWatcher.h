@@ -41,7 +41,7 @@ private:
     void onIntervalTimer();
     void onAlarmTimer();
     void lookSoon();
-    void watchWorkFile();
+    void watchWorkFile(const QString& file);
     void armAlarm(std::optional<double> daySerial);
     void lookWhenEnded(pid_t pid);
 

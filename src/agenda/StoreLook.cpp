@@ -42,34 +42,22 @@ QString rowText(const std::vector<Value>& row)
     return texts.join(QLatin1Char('|'));
 }
 
-struct WorkDatabase
-{
-    QString server;
-    QString name;
-};
+} // namespace
 
 WorkDatabase workDatabaseOf(const QString& settingsPath)
 {
-    const QString operatorName = ReadOperatorName(settingsPath).trimmed();
-    if (operatorName.isEmpty()) {
+    const QString operatorName = ReadOperatorName(settingsPath);
+    if (operatorName.trimmed().isEmpty()) {
         throw RuntimeError(0, QStringLiteral("il file delle impostazioni non indica l'operatore (BASE, OPERATORE)"));
     }
     const QString server = ReadServerSetting(settingsPath);
     const QString workFolder = ReadFolderSetting(settingsPath, QStringLiteral("WORK"), QDir::currentPath());
-    return {server, DatabaseName(server, workFolder, ReadOperatorName(settingsPath), QStringLiteral("WorkQZ"))};
+    return {server, DatabaseName(server, workFolder, operatorName, QStringLiteral("WorkQZ"))};
 }
 
-} // namespace
-
-QString workDatabaseFile(const QString& settingsPath)
+StoreLook lookForDueReminders(const WorkDatabase& store, double now)
 {
-    const WorkDatabase work = workDatabaseOf(settingsPath);
-    return work.server.isEmpty() ? work.name : QString();
-}
-
-StoreLook lookForDueReminders(const QString& settingsPath, double now)
-{
-    const auto [server, name] = workDatabaseOf(settingsPath);
+    const auto& [server, name] = store;
     StoreLook look;
     engine::Database::MomentRows rows;
     QStringList keyColumns;

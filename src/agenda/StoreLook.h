@@ -17,14 +17,22 @@ struct StoreLook
     std::optional<double> nextAlarm; // the earliest alarm after `now`
 };
 
-// Reads the settings again and asks the operator's Promemoria for every reminder whose alarm is at or before
+// The operator's work database as the settings name it now: on a server (`server` its connection string) a schema,
+// else a file. Raises RuntimeError when the settings name no operator.
+struct WorkDatabase
+{
+    QString server;
+    QString name;
+
+    // The file to watch for changes; empty on a server.
+    QString file() const { return server.isEmpty() ? name : QString(); }
+};
+WorkDatabase workDatabaseOf(const QString& settingsPath);
+
+// Asks the operator's Promemoria for every reminder whose alarm is at or before
 // `now` (a day serial, local time), those whose alarm is none, and the next alarm: reads through the alarm's
 // index, Promemoria's key columns found through its own key. Nothing is kept open after it. Raises RuntimeError
-// when the settings name no operator or the store cannot be read.
-StoreLook lookForDueReminders(const QString& settingsPath, double now);
-
-// The work database's file as the settings name it now; empty when the store is on a server. Raises RuntimeError as
-// lookForDueReminders does for settings that name no operator.
-QString workDatabaseFile(const QString& settingsPath);
+// when the store cannot be read.
+StoreLook lookForDueReminders(const WorkDatabase& store, double now);
 
 } // namespace rp::agenda

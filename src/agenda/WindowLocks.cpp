@@ -54,15 +54,6 @@ bool rewrite(int fd, const QByteArray& content)
            write(fd, content.constData(), static_cast<size_t>(content.size())) == content.size();
 }
 
-double daySerialOf(const QDateTime& moment)
-{
-    const QDate d = moment.date();
-    const QTime t = moment.time();
-    return daySerialFromCivil({d.year(), static_cast<unsigned>(d.month()), static_cast<unsigned>(d.day()), t.hour(),
-                               t.minute(), t.second()})
-        .value_or(0);
-}
-
 } // namespace
 
 WindowLocks::WindowLocks(const QString& settingsPath)
@@ -102,7 +93,7 @@ std::map<QString, WindowTrace> WindowLocks::survey(double now)
                 rewrite(fd, lines[0] + '\n' + EndedMark + '\n');
                 trace.endedAt = now;
             } else if (!held) {
-                trace.endedAt = daySerialOf(QFileInfo(path).lastModified());
+                trace.endedAt = daySerialFromLocal(QFileInfo(path).lastModified());
             }
         }
     });

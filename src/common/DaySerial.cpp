@@ -133,4 +133,20 @@ std::optional<double> daySerialFromStorageText(const QString& text)
         CivilDateTime{*year, static_cast<unsigned>(*month), static_cast<unsigned>(*day), *hour, *minute, *second});
 }
 
+double daySerialFromLocal(const QDateTime& moment)
+{
+    const QDate d = moment.date();
+    const QTime t = moment.time();
+    return daySerialFromCivil({d.year(), static_cast<unsigned>(d.month()), static_cast<unsigned>(d.day()), t.hour(),
+                               t.minute(), t.second()})
+        .value_or(0.0);
+}
+
+QDateTime localFromDaySerial(double serial)
+{
+    const CivilDateTime civil = civilFromDaySerial(serial);
+    return QDateTime(QDate(civil.year, static_cast<int>(civil.month), static_cast<int>(civil.day)),
+                     QTime(civil.hour, civil.minute, civil.second));
+}
+
 } // namespace rp

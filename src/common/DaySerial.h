@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDateTime>
 #include <QString>
 #include <optional>
 
@@ -23,6 +24,11 @@ struct CivilDateTime
 std::optional<double> daySerialFromCivil(const CivilDateTime& civil);
 // Day serial to civil date-time, rounded to the nearest whole second.
 CivilDateTime civilFromDaySerial(double serial);
+
+// A moment of the local clock as a day serial of its whole seconds (milliseconds dropped); 0 outside the calendar.
+double daySerialFromLocal(const QDateTime& moment);
+// A day serial as a moment of the local clock.
+QDateTime localFromDaySerial(double serial);
 
 // The store's text form of a date-time: "YYYY-MM-DD HH:MM:SS".
 QString storageTextFromDaySerial(double serial);

@@ -163,15 +163,7 @@ int QtDesktop::openDocument(const QString& path)
 double QtDesktop::now()
 {
     const QDateTime present = QDateTime::currentDateTime();
-    const QDate date = present.date();
-    const QTime time = present.time();
-    const CivilDateTime civil{date.year(),
-                              static_cast<unsigned>(date.month()),
-                              static_cast<unsigned>(date.day()),
-                              time.hour(),
-                              time.minute(),
-                              time.second()};
-    return daySerialFromCivil(civil).value_or(0.0) + time.msec() / MillisecondsPerDay;
+    return daySerialFromLocal(present) + present.time().msec() / MillisecondsPerDay;
 }
 
 bool QtDesktop::isOrdinaryFile(const QString& path)
