@@ -9,14 +9,20 @@ source "$(dirname "$0")/fault_lib.sh"
 start_xserver
 
 HOLDER_PID=""
-# hold_lock DB KIND SECONDS [SQL]: another process takes the lock (IMMEDIATE keeps writers out, EXCLUSIVE
-# readers too), runs SQL inside its transaction, keeps the lock for SECONDS and commits; returns once the lock
-# is held. Its commit waits for readers to let go, as the scheduling application's would. On the server,
-# IMMEDIATE locks every row of the database's tables as the application's own edits would, EXCLUSIVE the
-# tables themselves.
+# hold_lock DB KIND HOLD [SQL]: another process takes the lock (IMMEDIATE keeps writers out, EXCLUSIVE readers
+# too), runs SQL inside its transaction, keeps the lock and commits; returns once the lock is held. HOLD is a
+# number of seconds where the row is about a lock let go while the pop-up waits for it, or "released" to keep it
+# until release_holder (a minute at most). Its commit waits for readers to let go, as the scheduling
+# application's would. On the server, IMMEDIATE locks every row of the database's tables as the application's
+# own edits would, EXCLUSIVE the tables themselves.
 hold_lock() {
     local table take=""
-    rm -f "$E2E_TMP/locked"
+    rm -f "$E2E_TMP/locked" "$E2E_TMP/release"
+    if [ "$3" = released ]; then
+        printf 'for i in $(seq 1 3000); do [ -e %q ] && exit; sleep 0.02; done\n' "$E2E_TMP/release" >"$E2E_TMP/keep.sh"
+    else
+        printf 'sleep %s\n' "$3" >"$E2E_TMP/keep.sh"
+    fi
     if store_is_server; then
         for table in $(tables_of "$1"); do
             if [ "$2" = IMMEDIATE ]; then
@@ -25,11 +31,11 @@ hold_lock() {
                 take+="LOCK TABLE \"$table\" IN ACCESS EXCLUSIVE MODE; "
             fi
         done
-        printf 'SET lock_timeout = 5000;\nBEGIN;\n%s\n%s\n\\! touch %q\nSELECT pg_sleep(%s);\nCOMMIT;\n' \
-            "$take" "${4:-}" "$E2E_TMP/locked" "$3" | store_sql "$1" >/dev/null &
+        printf 'SET lock_timeout = 5000;\nBEGIN;\n%s\n%s\n\\! touch %q\n\\! sh %q\nCOMMIT;\n' \
+            "$take" "${4:-}" "$E2E_TMP/locked" "$E2E_TMP/keep.sh" | store_sql "$1" >/dev/null &
     else
-        printf '.timeout 5000\nBEGIN %s;\nSELECT count(*) FROM sqlite_master;\n%s\n.shell touch %q\n.shell sleep %s\nCOMMIT;\n' \
-            "$2" "${4:-}" "$E2E_TMP/locked" "$3" | sqlite3 -bail "$1" >/dev/null &
+        printf '.timeout 5000\nBEGIN %s;\nSELECT count(*) FROM sqlite_master;\n%s\n.shell touch %q\n.shell sh %q\nCOMMIT;\n' \
+            "$2" "${4:-}" "$E2E_TMP/locked" "$E2E_TMP/keep.sh" | sqlite3 -bail "$1" >/dev/null &
     fi
     HOLDER_PID=$!
     for _ in $(seq 1 100); do
@@ -39,8 +45,9 @@ hold_lock() {
     row_fail "the other process could not take the lock"
 }
 release_holder() {
+    touch "$E2E_TMP/release"
     wait "$HOLDER_PID" || row_fail "the other process failed"
-    rm -f "$E2E_TMP/locked"
+    rm -f "$E2E_TMP/locked" "$E2E_TMP/release"
     HOLDER_PID=""
 }
 # The postpone took over another process's change to the reminder row, which stays; nothing else changed.
@@ -111,7 +118,7 @@ for action in postpone stop; do
     launch_popup "$COMMAND"
     window=$(reminder_window)
     fingerprint_before
-    hold_lock "$WORK_DB" IMMEDIATE 8
+    hold_lock "$WORK_DB" IMMEDIATE released
     start=$(now_ms)
     box_text="ERRORE IN SCRITTURA PROMEMORIA | 3260: Database bloccato da un altro processo: $(lock_text "$WORK_DB")"
     if [ "$action" = postpone ]; then

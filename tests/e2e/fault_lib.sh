@@ -137,9 +137,10 @@ box_count() {
     grep -cxF -- "reminder-popup: ERRORE: $1" "$E2E_TMP/popup.err" || true
 }
 
-# expect_window_open WINDOW: the pop-up still runs and WINDOW is still on screen.
+# expect_window_open WINDOW: once the pop-up has handled what came before, it still runs and WINDOW is still on
+# screen.
 expect_window_open() {
-    sleep 0.3
+    "$X11_WAIT" idle "$1" 2>/dev/null || row_fail "the window is gone or no longer answers: $(cat "$E2E_TMP/popup.err")"
     kill -0 "$E2E_POPUP_PID" 2>/dev/null || row_fail "the pop-up ended: $(cat "$E2E_TMP/popup.err")"
     xdotool search --onlyvisible --name '^APP\. ' 2>/dev/null | grep -qx "$1" || row_fail "the window is gone"
 }

@@ -13,9 +13,19 @@ mapped() {
     grep -q -- "$1" "/proc/$E2E_POPUP_PID/maps"
 }
 
-launch_popup "$STORE/popup.ini|0|57|MAN|$due_line"
-window=$(wait_window '^APP\. ')
-sleep 0.3
+# launch_until_alerted: starts the pop-up and returns once its window is up and it has given its alerts: the
+# sound, if any, comes first, then ten beeps.
+launch_until_alerted() {
+    local ready=""
+    coproc BELLS { exec "$X11_WAIT" bells 10; }
+    read -r -t 10 ready <&"${BELLS[0]}" || true
+    [ "$ready" = ready ] || fail "the bell listener did not start"
+    launch_popup "$STORE/popup.ini|0|57|MAN|$due_line"
+    window=$(wait_window '^APP\. ')
+    wait "$BELLS_PID" || fail "the pop-up did not beep ten times: $(cat "$E2E_TMP/popup.err")"
+}
+
+launch_until_alerted
 mapped 'libQt6Multimedia' && fail "Qt Multimedia was loaded for a reminder without sound"
 mapped 'reminder-popup-sound' && fail "the sound module was loaded for a reminder without sound"
 "$X11_CLOSE_WINDOW" "$window"
@@ -26,17 +36,8 @@ write_silent_wave "$STORE/avviso.wav"
 printf '[BASE]\nOPERATORE=DEMO\n[PATH]\nFILE=%s/\nWORK=%s/\n[AGENDA]\nSuonoSN=S\nSuonoPath=%s/\nSuonoFile=avviso\nSuonoExt=wav\n' \
     "$STORE" "$STORE" "$STORE" >"$STORE/popup.ini"
 
-launch_popup "$STORE/popup.ini|0|57|MAN|$due_line"
-window=$(wait_window '^APP\. ')
-loaded=0
-for _ in $(seq 1 100); do
-    if mapped 'reminder-popup-sound'; then
-        loaded=1
-        break
-    fi
-    sleep 0.05
-done
-[ "$loaded" = 1 ] || fail "the sound module was not loaded for a playable sound"
+launch_until_alerted
+mapped 'reminder-popup-sound' || fail "the sound module was not loaded for a playable sound"
 mapped 'libQt6Multimedia' || fail "the sound module did not bring Qt Multimedia"
 "$X11_CLOSE_WINDOW" "$window"
 wait_popup_end
@@ -44,17 +45,9 @@ wait_popup_end
 # A program installed without its sound module still shows the reminder and beeps, and says why on standard error.
 mkdir "$E2E_TMP/bin"
 cp "$REMINDER_POPUP" "$E2E_TMP/bin/reminder-popup"
-REMINDER_POPUP="$E2E_TMP/bin/reminder-popup" launch_popup "$STORE/popup.ini|0|57|MAN|$due_line"
-window=$(wait_window '^APP\. ')
-said=0
-for _ in $(seq 1 100); do
-    if grep -q '^reminder-popup: suono non disponibile, solo segnale acustico: ' "$E2E_TMP/popup.err"; then
-        said=1
-        break
-    fi
-    sleep 0.05
-done
-[ "$said" = 1 ] || fail "no word of the missing sound module: $(cat "$E2E_TMP/popup.err")"
+REMINDER_POPUP="$E2E_TMP/bin/reminder-popup" launch_until_alerted
+grep -q '^reminder-popup: suono non disponibile, solo segnale acustico: ' "$E2E_TMP/popup.err" ||
+    fail "no word of the missing sound module: $(cat "$E2E_TMP/popup.err")"
 mapped 'libQt6Multimedia' && fail "Qt Multimedia was loaded without the sound module"
 "$X11_CLOSE_WINDOW" "$window"
 wait_popup_end
