@@ -40,7 +40,7 @@ for _ in $(seq 1 100); do
         org.a11y.Bus.GetAddress 2>/dev/null | tr -d ' ' || true)
     [ -n "$atspi_address" ] && break
     kill -0 "$ATSPI_PID" 2>/dev/null || fail "at-spi-bus-launcher ended: $(cat "$E2E_TMP/atspi.log")"
-    sleep 0.05
+    nap 0.05
 done
 [ -n "$atspi_address" ] || fail "the accessibility bus did not start"
 

@@ -43,7 +43,7 @@ wait_slots_free() {
             flock -n -x "$file" true || { held=yes; break; }
         done
         [ "$held" = no ] && return 0
-        sleep 0.05
+        nap 0.05
     done
     fail "a pop-up still holds its slot after its window closed"
 }
@@ -62,7 +62,7 @@ wait_looks() {
     target=$((from + 4 * $1))
     for _ in $(seq 1 400); do
         [ "$(awk '/^syscr/ { print $2 }' "/proc/$AGENDA_PID/io")" -ge "$target" ] && return 0
-        sleep 0.05
+        nap 0.05
     done
     fail "the watcher did not look again: $(cat "$agenda_log")"
 }
@@ -99,25 +99,19 @@ wait_started() {
             return 0
         fi
         kill -0 "$AGENDA_PID" 2>/dev/null || fail "the watcher ended: $(cat "$agenda_log")"
-        sleep 0.05
+        nap 0.05
     done
     fail "no window number $2 for $1: $(cat "$agenda_log")"
 }
 # window_of TAG: the id of TAG's window once it is mapped (20 s at most).
 window_of() {
-    local id
-    for _ in $(seq 1 400); do
-        id=$(xdotool search --onlyvisible --name "^APP\\. .*-$1\$" 2>/dev/null | head -n 1 || true)
-        [ -n "$id" ] && echo "$id" && return 0
-        sleep 0.05
-    done
-    fail "no window for $1: $(cat "$agenda_log")"
+    "$X11_WAIT" shown "^APP\\. .*-$1\$" 2>/dev/null || fail "no window for $1: $(cat "$agenda_log")"
 }
 # wait_window_gone TAG
 wait_window_gone() {
     for _ in $(seq 1 200); do
         xdotool search --onlyvisible --name "^APP\\. .*-$1\$" >/dev/null 2>&1 || return 0
-        sleep 0.05
+        nap 0.05
     done
     fail "the window of $1 is still open"
 }
@@ -171,7 +165,7 @@ timeout 10 xdotool windowfocus --sync "$window_a" && xdotool key alt+n
 b_closed=$(date +%s)
 for _ in $(seq 1 200); do
     [ "$(visible_windows)" = 0 ] && break
-    sleep 0.05
+    nap 0.05
 done
 [ "$(visible_windows)" = 0 ] || fail "windows still open after stop, close and postpone"
 [ -z "$(store_sql "$WORK_DB" "SELECT 1 FROM \"Promemoria\" WHERE $key_A")" ] || fail "A was not stopped"
@@ -201,7 +195,7 @@ window_v=$(window_of V)
 timeout 10 xdotool windowfocus --sync "$window_v" && xdotool key alt+d
 for _ in $(seq 1 200); do
     [ -s "$VIEWER_PID_FILE" ] && break
-    sleep 0.05
+    nap 0.05
 done
 [ -s "$VIEWER_PID_FILE" ] || fail "the document was not opened"
 timeout 10 xdotool windowfocus --sync "$window_v" && xdotool key alt+p
@@ -224,7 +218,7 @@ store_sql "$WORK_DB" "ALTER TABLE \"Promemoria\" RENAME TO \"Altrove\";"
 start_agenda 20 1
 for _ in $(seq 1 100); do
     grep -q 'archivio non leggibile' "$agenda_log" && break
-    sleep 0.05
+    nap 0.05
 done
 wait_looks 3
 [ "$(grep -c 'archivio non leggibile' "$agenda_log")" = 1 ] || fail "the failing store not told once: $(cat "$agenda_log")"
@@ -260,7 +254,7 @@ start_agenda 3 30
 wait_started F3 1 >/dev/null
 for _ in $(seq 1 40); do
     [ "$(visible_windows)" = 3 ] && break
-    sleep 0.05
+    nap 0.05
 done
 [ "$(visible_windows)" = 3 ] || fail "$(visible_windows) windows instead of 3"
 [ "$(started_count F4)" = 0 ] || fail "a fourth window while three were open"

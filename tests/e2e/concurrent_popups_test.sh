@@ -82,7 +82,7 @@ touch "$E2E_TMP/writer.commits" "$E2E_TMP/writer-visits.sql" "$E2E_TMP/writer-wo
 writer &
 writer_pid=$!
 
-started_ms=$(date +%s%3N)
+started_ms=$(now_ms)
 for i in $(seq 1 $POPUPS); do
     "$REMINDER_POPUP" "$STORE/popup.ini|$((i % 10))|$((BASE_CLIENT + i))|MAN|$due_line" \
         >"$E2E_TMP/popup$i.out" 2>"$E2E_TMP/popup$i.err" &
@@ -92,15 +92,12 @@ done
 # Each window is found by its cause and postponed by i minutes, typed after emptying the amount box.
 for i in $(seq 1 $POPUPS); do
     cause=$(printf 'P%02d' "$i")
-    for _ in $(seq 1 600); do
-        window_of[i]=$(xdotool search --onlyvisible --name "[-]$cause\$" 2>/dev/null | head -n 1 || true)
-        [ -n "${window_of[i]}" ] && break
+    window_of[i]=$("$X11_WAIT" shown "[-]$cause\$" "${popup_pid[i]}" 2>"$E2E_TMP/wait.err") || {
         kill -0 "${popup_pid[i]}" 2>/dev/null || fail "pop-up $i ended before showing its window: $(cat "$E2E_TMP/popup$i.err")"
-        sleep 0.05
-    done
-    [ -n "${window_of[i]}" ] || fail "no window for pop-up $i"
+        fail "no window for pop-up $i: $(cat "$E2E_TMP/wait.err")"
+    }
 done
-shown_ms=$(date +%s%3N)
+shown_ms=$(now_ms)
 keys_from=$(date +%s)
 for i in $(seq 1 $POPUPS); do
     digits=$(fold -w1 <<<"$i")
@@ -112,7 +109,7 @@ done
 for i in $(seq 1 $POPUPS); do
     for _ in $(seq 1 400); do
         kill -0 "${popup_pid[i]}" 2>/dev/null || break
-        sleep 0.05
+        nap 0.05
     done
     kill -0 "${popup_pid[i]}" 2>/dev/null && fail "pop-up $i did not end"
     status_of[i]=0

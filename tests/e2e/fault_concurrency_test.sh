@@ -40,7 +40,7 @@ hold_lock() {
     HOLDER_PID=$!
     for _ in $(seq 1 100); do
         [ -e "$E2E_TMP/locked" ] && return 0
-        sleep 0.02
+        nap 0.02
     done
     row_fail "the other process could not take the lock"
 }
@@ -60,9 +60,6 @@ expect_postponed_over_other_change() {
     expect_integrity "$DATA_DB" "$VISITS_DB" "$WORK_DB"
 }
 
-now_ms() {
-    date +%s%3N
-}
 tables_of() {
     case "$1" in
     *DatiQZ*) echo Clienti ;;
@@ -202,7 +199,7 @@ for action in postpone stop; do
         expect_box ERRORE "$box_text" Return
         for _ in $(seq 1 100); do
             [ "$(box_count "$box_text")" = 2 ] && break
-            sleep 0.05
+            nap 0.05
         done
         expect_box ERRORE "$box_text" Escape
         expect_window_open "$window"

@@ -65,7 +65,7 @@ window=$(reminder_window)
 press "$window" alt+d
 for _ in $(seq 1 100); do
     [ -e "$opened" ] && break
-    sleep 0.05
+    nap 0.05
 done
 [ -e "$opened" ] || row_fail "the opener was not started: $(cat "$E2E_TMP/popup.err")"
 [ "$(wc -l <"$opened")" = 1 ] || row_fail "the opener got $(wc -l <"$opened") arguments: $(cat "$opened")"

@@ -82,11 +82,11 @@ expect_integrity() {
 # wait_stderr_line LINE [GREP-OPTION]: waits until the pop-up printed exactly LINE on standard error (with
 # -E: a line matching the extended expression LINE).
 wait_stderr_line() {
-    local how=${2:--F}
-    for _ in $(seq 1 200); do
+    local how=${2:--F} i
+    for ((i = 0; i < 200; i++)); do
         grep -qx "$how" -- "$1" "$E2E_TMP/popup.err" 2>/dev/null && return 0
         kill -0 "$E2E_POPUP_PID" 2>/dev/null || break
-        sleep 0.05
+        nap 0.05
     done
     grep -qx "$how" -- "$1" "$E2E_TMP/popup.err" 2>/dev/null && return 0
     row_fail "no line '$1' on standard error; it holds: $(cat "$E2E_TMP/popup.err")"
@@ -95,35 +95,25 @@ wait_stderr_line() {
 # wait_box TITLE TEXT [-E]: the operator sees a box titled exactly TITLE with the text TEXT (line feeds as
 # " | "; with -E, TEXT is an extended expression); sets BOX_ID to the box's window.
 wait_box() {
-    local title="$1" text="$2" name
-    BOX_ID=""
+    local title="$1" text="$2"
     if [ "${3:-}" = -E ]; then
         wait_stderr_line "reminder-popup: $title: $text" -E
     else
         wait_stderr_line "reminder-popup: $title: $text"
     fi
-    for _ in $(seq 1 200); do
-        for candidate in $(xdotool search --onlyvisible --name '.' 2>/dev/null || true); do
-            name=$(xdotool getwindowname "$candidate" 2>/dev/null || true)
-            if [ "$name" = "$title" ]; then
-                BOX_ID=$candidate
-                return 0
-            fi
-        done
-        sleep 0.05
-    done
-    row_fail "no box titled '$title' on screen"
+    BOX_ID=$("$X11_WAIT" shown "^$(regex_text "$title")\$" 2>/dev/null) || row_fail "no box titled '$title' on screen"
+}
+
+# regex_text TEXT: TEXT as an extended regular expression that matches it alone.
+regex_text() {
+    sed 's/[][\\.^$*+?(){}|]/\\&/g' <<<"$1"
 }
 
 # answer_box KEY: answers the box of wait_box (Return: the default button, OK or Riprova; Escape: Annulla, or
 # OK) and waits until it is gone.
 answer_box() {
     xdotool windowfocus --sync "$BOX_ID" key "$1"
-    for _ in $(seq 1 100); do
-        xdotool search --onlyvisible --name '.' 2>/dev/null | grep -qx "$BOX_ID" || return 0
-        sleep 0.05
-    done
-    row_fail "the box stayed on screen after $1"
+    "$X11_WAIT" gone "$BOX_ID" 2>/dev/null || row_fail "the box stayed on screen after $1"
 }
 
 # expect_box TITLE TEXT KEY: wait_box, then answer_box.

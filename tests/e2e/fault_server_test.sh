@@ -43,10 +43,10 @@ start_silent_listener
 silent_port=$SILENT_PORT
 with_server "host=127.0.0.1 port=$silent_port dbname=agenda user=$E2E_PG_ROLE"
 fingerprint_before
-started=$(date +%s%3N)
+started=$(now_ms)
 launch_popup "$COMMAND"
 wait_box "Promemoria appuntamenti" "3151-Connessione al server non riuscita: nessuna risposta dal server entro 5 secondi."
-waited=$(($(date +%s%3N) - started))
+waited=$(($(now_ms) - started))
 answer_box Return
 expect_end 0
 stop_silent_listener
@@ -118,10 +118,10 @@ row_pass
 # launch_until_shown: launches the pop-up and waits for its window; sets window and shown_after (milliseconds).
 launch_until_shown() {
     local started
-    started=$(date +%s%3N)
+    started=$(now_ms)
     launch_popup "$COMMAND"
     window=$(reminder_window) || row_fail "no reminder window; standard error: $(cat "$E2E_TMP/popup.err")"
-    shown_after=$(($(date +%s%3N) - started))
+    shown_after=$(($(now_ms) - started))
 }
 # hold_slots COUNT SECONDS: COUNT superuser sessions take a connection slot each and keep it SECONDS; returns once
 # every one is in. Their marks lie at the top of the temporary folder, outside the files a row checks.
@@ -136,7 +136,7 @@ hold_slots() {
     done
     for _ in $(seq 1 500); do
         [ "$(find "$E2E_TMP" -maxdepth 1 -name 'slot-held.*' | wc -l)" -eq "$1" ] && return 0
-        sleep 0.02
+        nap 0.02
     done
     row_fail "the other sessions did not all connect"
 }

@@ -35,7 +35,7 @@ box_text="ERRORE IN APERTURA TABELLA INTERVENTI | 3078: Impossibile trovare la t
 expect_box "ERRORE" "$box_text" Return
 for _ in $(seq 1 100); do
     [ "$(grep -c 'APERTURA TABELLA INTERVENTI' "$E2E_TMP/popup.err")" = 2 ] && break
-    sleep 0.05
+    nap 0.05
 done
 [ "$(grep -c 'APERTURA TABELLA INTERVENTI' "$E2E_TMP/popup.err")" = 2 ] || row_fail "Riprova did not try again"
 expect_box "ERRORE" "$box_text" Escape

@@ -4,6 +4,7 @@ set -euo pipefail
 
 : "${REMINDER_POPUP:?path of the reminder-popup executable}"
 : "${REMINDER_SOURCE_DIR:?path of the project}"
+: "${X11_WAIT:?path of the x11_wait helper}"
 
 E2E_TMP=$(mktemp -d)
 E2E_POPUP_PID=""
@@ -25,6 +26,19 @@ e2e_cleanup() {
     rm -rf "$E2E_TMP"
 }
 trap e2e_cleanup EXIT
+
+# nap SECONDS: the pause of a poll that has no event to wait on, taken without starting a process: a read that
+# times out on a pipe nobody writes to. Scripts run side by side, and a process per look adds up.
+exec {E2E_NAP_FD}<> <(:)
+nap() {
+    read -r -t "$1" -u "$E2E_NAP_FD" _ || true
+}
+
+# now_ms: milliseconds since the epoch, without a process.
+now_ms() {
+    local now=${EPOCHREALTIME/[.,]/}
+    echo $((now / 1000))
+}
 
 fail() {
     echo "FAIL: $*" >&2
@@ -58,29 +72,25 @@ stop_popup() {
 
 # wait_window TITLE-REGEX: prints the id of the pop-up's window once it is mapped.
 wait_window() {
-    local id=""
-    for _ in $(seq 1 400); do
-        id=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n 1 || true)
-        if [ -n "$id" ]; then
-            echo "$id"
-            return 0
-        fi
-        kill -0 "$E2E_POPUP_PID" 2>/dev/null || fail "the pop-up ended before showing its window: $(cat "$E2E_TMP/popup.err")"
-        sleep 0.05
-    done
-    fail "no window matching '$1'"
+    local status=0
+    "$X11_WAIT" shown "$1" ${E2E_POPUP_PID:+"$E2E_POPUP_PID"} 2>"$E2E_TMP/wait.err" || status=$?
+    [ "$status" = 0 ] && return 0
+    [ -n "$E2E_POPUP_PID" ] && ! kill -0 "$E2E_POPUP_PID" 2>/dev/null &&
+        fail "the pop-up ended before showing its window: $(cat "$E2E_TMP/popup.err")"
+    fail "no window matching '$1': $(cat "$E2E_TMP/wait.err")"
 }
 
 # wait_popup_end: waits (10 s at most) for the pop-up to end and sets POPUP_STATUS to its exit status.
 wait_popup_end() {
-    for _ in $(seq 1 200); do
+    local i
+    for ((i = 0; i < 200; i++)); do
         if ! kill -0 "$E2E_POPUP_PID" 2>/dev/null; then
             POPUP_STATUS=0
             wait "$E2E_POPUP_PID" || POPUP_STATUS=$?
             E2E_POPUP_PID=""
             return 0
         fi
-        sleep 0.05
+        nap 0.05
     done
     fail "the pop-up did not end"
 }

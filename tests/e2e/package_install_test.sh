@@ -86,7 +86,7 @@ window=$(wait_window '^APP\. ')
 module="$root/usr/lib/reminder-popup/reminder-popup-sound.so"
 for _ in $(seq 1 100); do
     grep -qF -- "$module" "/proc/$E2E_POPUP_PID/maps" && break
-    sleep 0.05
+    nap 0.05
 done
 grep -qF -- "$module" "/proc/$E2E_POPUP_PID/maps" || fail "the installed program did not load $module"
 "$X11_CLOSE_WINDOW" "$window"

@@ -13,6 +13,8 @@ files | server | pooled) ;;
     ;;
 esac
 E2E_PG_DIR=""
+# The cluster's copy of each operator's empty layout, by operator.
+declare -A E2E_PG_LAYOUTS=()
 E2E_PG_PORT=""
 E2E_BOUNCER_DIR=""
 # The operator's login role on the server: it may change only what the pop-up writes. Through the pooler it
@@ -42,6 +44,7 @@ store_cleanup() {
     if [ -n "$E2E_PG_DIR" ]; then
         stop_private_pg_server "$E2E_PG_DIR"
         E2E_PG_DIR=""
+        E2E_PG_LAYOUTS=()
     fi
 }
 
@@ -109,18 +112,30 @@ store_create() {
         SERVER="host=$E2E_PG_DIR port=$E2E_PG_PORT dbname=agenda user=$E2E_PG_ROLE"
         [ "$E2E_STORE" = pooled ] &&
             SERVER="host=127.0.0.1 port=$PGBOUNCER_PORT dbname=agenda user=$E2E_PG_ROLE password=$E2E_POOLED_PASSWORD"
-        PGOPTIONS="-c client_min_messages=warning" psql -X -q -v ON_ERROR_STOP=1 -d "$(pg_conninfo postgres)" \
-            -c "DROP DATABASE IF EXISTS agenda WITH (FORCE)" -c "CREATE DATABASE agenda" >/dev/null || fail "database agenda"
-        psql -X -q -v ON_ERROR_STOP=1 -v operator="$OPERATOR" -v role="$E2E_PG_ROLE" \
-            -f "$REMINDER_SOURCE_DIR/data/layout/server.sql" -d "$(pg_conninfo agenda)" >/dev/null || fail "server layout for '$OPERATOR'"
         DATA_DB="$OPERATOR/DatiQZ"
         VISITS_DB="$OPERATOR/VisiteQZ"
         WORK_DB="$OPERATOR/WorkQZ"
-        # Tables a test makes again are readable by the operator, as the administrator's would be.
-        local schema
-        for schema in "$DATA_DB" "$VISITS_DB" "$WORK_DB"; do
-            pg_run agenda "$schema" "ALTER DEFAULT PRIVILEGES IN SCHEMA $(pg_ident "$schema") GRANT SELECT ON TABLES TO $E2E_PG_ROLE"
-        done
+        # The operator's layout is made once per test and copied for every store after the first.
+        local layout=${E2E_PG_LAYOUTS[$OPERATOR]:-}
+        if [ -n "$layout" ]; then
+            PGOPTIONS="-c client_min_messages=warning" psql -X -q -v ON_ERROR_STOP=1 -d "$(pg_conninfo postgres)" \
+                -c "DROP DATABASE IF EXISTS agenda WITH (FORCE)" -c "CREATE DATABASE agenda TEMPLATE $layout" >/dev/null ||
+                fail "database agenda"
+        else
+            PGOPTIONS="-c client_min_messages=warning" psql -X -q -v ON_ERROR_STOP=1 -d "$(pg_conninfo postgres)" \
+                -c "DROP DATABASE IF EXISTS agenda WITH (FORCE)" -c "CREATE DATABASE agenda" >/dev/null || fail "database agenda"
+            # Tables a test makes again are readable by the operator, as the administrator's would be.
+            psql -X -q -v ON_ERROR_STOP=1 -v operator="$OPERATOR" -v role="$E2E_PG_ROLE" \
+                -f "$REMINDER_SOURCE_DIR/data/layout/server.sql" \
+                -c "ALTER DEFAULT PRIVILEGES IN SCHEMA $(pg_ident "$DATA_DB") GRANT SELECT ON TABLES TO $E2E_PG_ROLE" \
+                -c "ALTER DEFAULT PRIVILEGES IN SCHEMA $(pg_ident "$VISITS_DB") GRANT SELECT ON TABLES TO $E2E_PG_ROLE" \
+                -c "ALTER DEFAULT PRIVILEGES IN SCHEMA $(pg_ident "$WORK_DB") GRANT SELECT ON TABLES TO $E2E_PG_ROLE" \
+                -d "$(pg_conninfo agenda)" >/dev/null || fail "server layout for '$OPERATOR'"
+            layout="layout_${#E2E_PG_LAYOUTS[@]}"
+            psql -X -q -v ON_ERROR_STOP=1 -d "$(pg_conninfo postgres)" -c "CREATE DATABASE $layout TEMPLATE agenda" >/dev/null ||
+                fail "copy of the layout for '$OPERATOR'"
+            E2E_PG_LAYOUTS[$OPERATOR]=$layout
+        fi
     else
         mkdir -p "$STORE/$OPERATOR"
         DATA_DB="$STORE/$OPERATOR/DatiQZ.mdb"

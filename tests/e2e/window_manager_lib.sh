@@ -45,7 +45,7 @@ poll() {
     shift
     until "$@"; do
         [ "$SECONDS" -lt "$deadline" ] || return 1
-        sleep 0.05
+        nap 0.05
     done
 }
 
