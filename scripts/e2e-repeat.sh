@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Runs the end-to-end set N times in a row under each preset (dev and asan by default), two tests at a time as
-# CI does, and prints how many runs failed and how often each test failed. A flaky test shows up here long
+# Runs the end-to-end set N times in a row under each preset (dev and asan by default; each runs the rows its
+# test preset selects), as many tests at a time as the test command runs, and prints how many runs failed and how often each test failed. A flaky test shows up here long
 # before it shows up in CI. The output of every failed run is kept in build/e2e-repeat/.
 #
 #   scripts/e2e-repeat.sh N [PRESET...]
@@ -19,6 +19,7 @@ for preset in "${presets[@]}"; do
     bash scripts/build.sh "$preset" >/dev/null
 done
 
+jobs=$(($(nproc) * 2))
 declare -A failures=()
 failed_runs=0
 total=0
@@ -27,7 +28,7 @@ for run in $(seq 1 "$runs"); do
     for preset in "${presets[@]}"; do
         total=$((total + 1))
         log="$kept/run-$run-$preset.log"
-        if ctest --preset "$preset" -j2 -R '^e2e\.' >"$log" 2>&1; then
+        if ctest --preset "$preset" -j"$jobs" -R '^e2e\.' >"$log" 2>&1; then
             echo "run $run $preset: passed"
             rm -f "$log"
             continue

@@ -101,7 +101,8 @@ window=$(reminder_window)
 shown_after=$(($(now_ms) - start))
 release_holder
 [ "$shown_after" -ge 1200 ] || row_fail "the window was shown after ${shown_after} ms: the load did not wait for the lock"
-[ "$shown_after" -lt 5000 ] || row_fail "the window was shown after ${shown_after} ms"
+# Twice the busy wait: a load that hangs on the lock, not one slowed by a busy machine.
+[ "$shown_after" -lt 10000 ] || row_fail "the window was shown after ${shown_after} ms"
 "$X11_CLOSE_WINDOW" "$window"
 expect_end 0
 expect_no_box
@@ -150,7 +151,7 @@ for action in postpone stop; do
         expect_value "$WORK_DB" 'SELECT count(*) FROM "Promemoria"' 0 "the reminder was not deleted"
     fi
     [ "$shown_after" -ge 4500 ] || row_fail "the box came after ${shown_after} ms: the write did not wait for the lock"
-    [ "$shown_after" -lt 7500 ] || row_fail "the box came after ${shown_after} ms: the wait was not bounded"
+    [ "$shown_after" -lt 10000 ] || row_fail "the box came after ${shown_after} ms: the wait was not bounded"
     [ "$(box_count "$box_text")" = 1 ] || row_fail "the box came back: $(cat "$E2E_TMP/popup.err")"
     expect_no_new_files
     expect_others_unchanged

@@ -79,16 +79,31 @@ expect_integrity() {
     [ -z "$damage" ] || row_fail "$damage"
 }
 
-# wait_stderr_line LINE [GREP-OPTION]: waits until the pop-up printed exactly LINE on standard error (with
-# -E: a line matching the extended expression LINE).
+# stderr_has_line LINE -F|-E: the pop-up printed exactly LINE on standard error (-E: a line matching the
+# extended expression LINE), read without starting a process, as the waits look many times.
+stderr_has_line() {
+    local lines=() line
+    [ -r "$E2E_TMP/popup.err" ] && mapfile -t lines <"$E2E_TMP/popup.err"
+    for line in "${lines[@]}"; do
+        if [ "$2" = -E ]; then
+            [[ $line =~ ^($1)$ ]] && return 0
+        else
+            [ "$line" = "$1" ] && return 0
+        fi
+    done
+    return 1
+}
+
+# wait_stderr_line LINE [-E]: waits until the pop-up printed exactly LINE on standard error (with -E: a line
+# matching the extended expression LINE).
 wait_stderr_line() {
     local how=${2:--F} i
-    for ((i = 0; i < 200; i++)); do
-        grep -qx "$how" -- "$1" "$E2E_TMP/popup.err" 2>/dev/null && return 0
+    for ((i = 0; i < 400; i++)); do
+        stderr_has_line "$1" "$how" && return 0
         kill -0 "$E2E_POPUP_PID" 2>/dev/null || break
         nap 0.05
     done
-    grep -qx "$how" -- "$1" "$E2E_TMP/popup.err" 2>/dev/null && return 0
+    stderr_has_line "$1" "$how" && return 0
     row_fail "no line '$1' on standard error; it holds: $(cat "$E2E_TMP/popup.err")"
 }
 

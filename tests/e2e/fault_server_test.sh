@@ -25,13 +25,20 @@ expect_files_unchanged
 row_pass
 
 # start_silent_listener: a listener that lets the system complete the handshake and then says nothing, as a
-# hung server would; sets SILENT_PORT and SILENT_PID.
+# hung server would; sets SILENT_PORT and SILENT_PID. It tells the moment it took the first connection, which
+# silent_accepted_ms reads: the pop-up's own clock for its bound starts there, however slowly it started.
 start_silent_listener() {
     coproc SILENT { exec python3 -c '
 import socket, sys, time
 s = socket.socket(); s.bind(("127.0.0.1", 0)); s.listen(8)
-print(s.getsockname()[1], flush=True); time.sleep(60)'; }
+print(s.getsockname()[1], flush=True)
+connection = s.accept(); print(int(time.time() * 1000), flush=True); time.sleep(60)'; }
     read -r -t 10 SILENT_PORT <&"${SILENT[0]}" || row_fail "the silent listener did not start"
+}
+silent_accepted_ms() {
+    local accepted=""
+    read -r -t 10 accepted <&"${SILENT[0]}" || row_fail "the pop-up never connected to the silent listener"
+    echo "$accepted"
 }
 stop_silent_listener() {
     kill "$SILENT_PID" && wait "$SILENT_PID" 2>/dev/null || true
@@ -43,14 +50,14 @@ start_silent_listener
 silent_port=$SILENT_PORT
 with_server "host=127.0.0.1 port=$silent_port dbname=agenda user=$E2E_PG_ROLE"
 fingerprint_before
-started=$(now_ms)
 launch_popup "$COMMAND"
 wait_box "Promemoria appuntamenti" "3151-Connessione al server non riuscita: nessuna risposta dal server entro 5 secondi."
-waited=$(($(now_ms) - started))
+waited=$(($(now_ms) - $(silent_accepted_ms)))
 answer_box Return
 expect_end 0
 stop_silent_listener
-[ "$waited" -ge 4500 ] && [ "$waited" -lt 8000 ] || row_fail "the box came after $waited ms"
+# The bound, give or take the time a busy machine takes to show the box.
+[ "$waited" -ge 4500 ] && [ "$waited" -lt 8000 ] || row_fail "the box came $waited ms after the connection"
 expect_files_unchanged
 echo "figure: box after $waited ms"
 row_pass
@@ -115,13 +122,13 @@ expect_end 0
 expect_files_unchanged
 row_pass
 
-# launch_until_shown: launches the pop-up and waits for its window; sets window and shown_after (milliseconds).
+# launch_until_shown: launches the pop-up and waits for its window; sets window, launched_ms and shown_after (the
+# milliseconds between).
 launch_until_shown() {
-    local started
-    started=$(now_ms)
+    launched_ms=$(now_ms)
     launch_popup "$COMMAND"
     window=$(reminder_window) || row_fail "no reminder window; standard error: $(cat "$E2E_TMP/popup.err")"
-    shown_after=$(($(now_ms) - started))
+    shown_after=$(($(now_ms) - launched_ms))
 }
 # hold_slots COUNT SECONDS: COUNT superuser sessions take a connection slot each and keep it SECONDS; returns once
 # every one is in. Their marks lie at the top of the temporary folder, outside the files a row checks.
@@ -180,6 +187,10 @@ for first in refused silent; do
     with_server "host=127.0.0.1,127.0.0.1 port=$first_port,$E2E_PG_PORT dbname=agenda user=$E2E_PG_ROLE password=giusta target_session_attrs=read-write"
     fingerprint_before
     launch_until_shown
+    if [ "$first" = silent ]; then
+        # Counted from the first host's connection: the silent host had its share of the bound, not all of it.
+        shown_after=$((shown_after - ($(silent_accepted_ms) - launched_ms)))
+    fi
     "$X11_CLOSE_WINDOW" "$window"
     expect_end 0
     expect_no_box
