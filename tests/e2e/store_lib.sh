@@ -154,7 +154,9 @@ store_sql() {
     if store_is_server; then
         pg_run agenda "$@"
     else
-        sqlite3 -bail "$@"
+        # A write of the pop-up or a look of the watcher may hold the file for a moment: wait for it, as the
+        # scheduling application does.
+        sqlite3 -bail -cmd ".timeout 5000" "$@"
     fi
 }
 
@@ -166,7 +168,7 @@ store_dump() {
     else
         local db
         for db in "$DATA_DB" "$VISITS_DB" "$WORK_DB"; do
-            sqlite3 -readonly "$db" .dump 2>&1 || true
+            sqlite3 -readonly -cmd ".timeout 5000" "$db" .dump 2>&1 || true
         done
     fi
 }
