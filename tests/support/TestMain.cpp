@@ -1,10 +1,39 @@
 #include <QApplication>
 #include <QDir>
+#include <cstdlib>
+#include <ctime>
+#include <fstream>
 #include <gtest/gtest.h>
+#include <string>
+#include <unistd.h>
+
+namespace {
+
+// The environment the build wrote next to the executable (NAME=VALUE lines); what the caller's environment already
+// sets is kept.
+void takeEnvironmentFile()
+{
+    char exe[4096] = {};
+    const ssize_t length = readlink("/proc/self/exe", exe, sizeof exe - 1);
+    if (length <= 0) {
+        return;
+    }
+    std::ifstream file(std::string(exe, static_cast<size_t>(length)) + ".env");
+    for (std::string line; std::getline(file, line);) {
+        const auto equals = line.find('=');
+        if (equals != std::string::npos && equals > 0) {
+            setenv(line.substr(0, equals).c_str(), line.substr(equals + 1).c_str(), 0);
+        }
+    }
+    tzset();
+}
+
+} // namespace
 
 // Widget tests need a QApplication; offscreen unless the environment asks for a real display.
 int main(int argc, char** argv)
 {
+    takeEnvironmentFile();
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }

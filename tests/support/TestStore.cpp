@@ -2,6 +2,7 @@
 
 #include "app/LaunchRequest.h"
 #include "common/DaySerial.h"
+#include "support/TestPaths.h"
 
 #include <QDir>
 #include <QFile>
@@ -88,7 +89,7 @@ QVariant run(const QString& dbPath, const QString& sql, const QVariantList& bind
 
 QString layoutSql(const QString& layoutFile)
 {
-    QFile file(QStringLiteral(REMINDER_SOURCE_DIR "/data/layout/") + layoutFile);
+    QFile file(suite::sourceDir() + QStringLiteral("/data/layout/") + layoutFile);
     if (!file.open(QIODevice::ReadOnly)) {
         throw std::runtime_error("missing layout file " + layoutFile.toStdString());
     }

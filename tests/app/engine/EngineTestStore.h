@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/RuntimeError.h"
+#include "support/TestPaths.h"
 
 #include <QFile>
 #include <QString>
@@ -64,7 +65,7 @@ private:
 // The project's layout file for one of the three databases ("DatiQZ", "VisiteQZ", "WorkQZ").
 inline QString layoutSql(const QString& databaseName)
 {
-    QFile file(QStringLiteral(REMINDER_SOURCE_DIR "/data/layout/%1.sql").arg(databaseName));
+    QFile file(rp::suite::sourceDir() + QStringLiteral("/data/layout/%1.sql").arg(databaseName));
     if (!file.open(QIODevice::ReadOnly)) {
         throw std::runtime_error("layout file missing: " + databaseName.toStdString());
     }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "support/TestPaths.h"
+
 #include <QCoreApplication>
 #include <QFile>
 #include <QProcess>
@@ -19,7 +21,7 @@ class PgTestServer
 public:
     PgTestServer()
     {
-        QFile file(QStringLiteral(REMINDER_PG_STATE));
+        QFile file(rp::suite::pgStateFile());
         const QStringList lines =
             file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()).split(u'\n') : QStringList();
         m_cluster = lines.size() > 1 ? lines[1].trimmed() : QString();
@@ -65,7 +67,7 @@ public:
         psql.start(QStringLiteral("psql"),
                    {QStringLiteral("-q"), QStringLiteral("-v"), QStringLiteral("operator=") + name,
                     QStringLiteral("-v"), QStringLiteral("role=") + roleOf(name), QStringLiteral("-f"),
-                    QStringLiteral(REMINDER_SOURCE_DIR "/data/layout/server.sql"),
+                    rp::suite::sourceDir() + QStringLiteral("/data/layout/server.sql"),
                     connectionString(QStringLiteral("postgres"))});
         psql.waitForFinished(30000);
         if (psql.exitCode() != 0) {
