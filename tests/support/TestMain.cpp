@@ -38,11 +38,12 @@ int main(int argc, char** argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
     if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
-        const QString runtimeDir = QDir::tempPath() + QStringLiteral("/reminder-tests-runtime");
-        QDir().mkpath(runtimeDir);
-        QFile::setPermissions(runtimeDir, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-        qputenv("XDG_RUNTIME_DIR", runtimeDir.toLocal8Bit());
+        qputenv("XDG_RUNTIME_DIR", (QDir::tempPath() + QStringLiteral("/reminder-tests-runtime")).toLocal8Bit());
     }
+    // Qt refuses a runtime folder others may enter.
+    const QString runtimeDir = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    QDir().mkpath(runtimeDir);
+    QFile::setPermissions(runtimeDir, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
