@@ -19,7 +19,10 @@ hold_lock() {
     local table take=""
     rm -f "$E2E_TMP/locked" "$E2E_TMP/release"
     if [ "$3" = released ]; then
-        printf 'for i in $(seq 1 3000); do [ -e %q ] && exit; sleep 0.02; done\n' "$E2E_TMP/release" >"$E2E_TMP/keep.sh"
+        # Until release_holder writes a line to the pipe (opened both ways, so that neither side waits for the other
+        # to open it).
+        mkfifo "$E2E_TMP/release"
+        printf 'exec 3<>%q\nread -r -t 60 -u 3 _\n' "$E2E_TMP/release" >"$E2E_TMP/keep.sh"
     else
         printf 'sleep %s\n' "$3" >"$E2E_TMP/keep.sh"
     fi
@@ -31,10 +34,10 @@ hold_lock() {
                 take+="LOCK TABLE \"$table\" IN ACCESS EXCLUSIVE MODE; "
             fi
         done
-        printf 'SET lock_timeout = 5000;\nBEGIN;\n%s\n%s\n\\! touch %q\n\\! sh %q\nCOMMIT;\n' \
+        printf 'SET lock_timeout = 5000;\nBEGIN;\n%s\n%s\n\\! touch %q\n\\! bash %q\nCOMMIT;\n' \
             "$take" "${4:-}" "$E2E_TMP/locked" "$E2E_TMP/keep.sh" | store_sql "$1" >/dev/null &
     else
-        printf '.timeout 5000\nBEGIN %s;\nSELECT count(*) FROM sqlite_master;\n%s\n.shell touch %q\n.shell sh %q\nCOMMIT;\n' \
+        printf '.timeout 5000\nBEGIN %s;\nSELECT count(*) FROM sqlite_master;\n%s\n.shell touch %q\n.shell bash %q\nCOMMIT;\n' \
             "$2" "${4:-}" "$E2E_TMP/locked" "$E2E_TMP/keep.sh" | sqlite3 -bail "$1" >/dev/null &
     fi
     HOLDER_PID=$!
@@ -45,7 +48,12 @@ hold_lock() {
     row_fail "the other process could not take the lock"
 }
 release_holder() {
-    touch "$E2E_TMP/release"
+    local release
+    if [ -p "$E2E_TMP/release" ]; then
+        exec {release}<>"$E2E_TMP/release"
+        echo >&"$release"
+        exec {release}>&-
+    fi
     wait "$HOLDER_PID" || row_fail "the other process failed"
     rm -f "$E2E_TMP/locked" "$E2E_TMP/release"
     HOLDER_PID=""

@@ -29,13 +29,10 @@ row_pass() {
 # appointment's time as the launcher writes it and TITLE the reminder window's exact title.
 fault_store() {
     store_create "$1" "$2"
-    DUE_STORE=$(date_text -300 '%Y-%m-%d %H:%M:00')
-    DUE_LINE=$(date -d "$DUE_STORE" '+%d/%m/%Y %H:%M:%S')
-    TITLE="APP. $(date -d "$DUE_STORE" '+%d/%m %H:%M')-VERIFICA"
-    store_sql "$DATA_DB" "INSERT INTO \"Clienti\" VALUES (57, 'ROSSI SRL', 'ROSSI IMPIANTI');"
-    store_sql "$VISITS_DB" "INSERT INTO \"TabAzioni\" VALUES ('MAN', 'MANUTENZIONE', 255);
-        INSERT INTO \"Appuntamenti\" VALUES (57, '$DUE_STORE', 'MAN', 'Controllo caldaia', 'VERIFICA', 30);"
-    store_sql "$WORK_DB" "INSERT INTO \"Promemoria\" VALUES (57, '$DUE_STORE', 'MAN', '', '$DUE_STORE', 'S');"
+    add_overdue_reminder ""
+    DUE_STORE=$due_store
+    DUE_LINE=$due_line
+    TITLE="APP. $due_title-VERIFICA"
     COMMAND="$SETTINGS|0|57|MAN|$DUE_LINE"
 }
 

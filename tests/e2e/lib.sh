@@ -101,9 +101,9 @@ wait_popup_end() {
     fail "the pop-up did not end"
 }
 
-# date_text SECONDS-FROM-NOW FORMAT
+# date_text SECONDS-FROM-NOW FORMAT: local time in strftime's FORMAT, without a process.
 date_text() {
-    date -d "@$(($(date +%s) + $1))" "+$2"
+    printf "%($2)T" "$((EPOCHSECONDS + $1))"
 }
 
 # epoch_of STORE-DATE-TIME: seconds since the epoch of a local 'YYYY-MM-DD HH:MM:SS' (fails on anything else).
@@ -122,16 +122,19 @@ with wave.open(sys.argv[1], "wb") as w:
 }
 
 # add_overdue_reminder [DOCUMENT]: client 57 "ROSSI SRL" >"ROSSI IMPIANTI", action MAN in red, and an appointment
-# that fell due five minutes ago with its reminder (DOCUMENT attached, none when left out).
-# Sets due_store (the stores' text) and due_line (the launch line's form).
+# that fell due five minutes ago (on the minute) with its reminder (DOCUMENT attached, none when left out).
+# Sets due_store (the stores' text), due_line (the launch line's form) and due_title (the window title's).
 add_overdue_reminder() {
     local document=NULL
     local quote="'"
+    local due=$((EPOCHSECONDS - 300))
     [ $# -ge 1 ] && document="$quote${1//$quote/$quote$quote}$quote"
-    due_store=$(date_text -300 '%Y-%m-%d %H:%M:00')
-    due_line=$(date -d "$due_store" '+%d/%m/%Y %H:%M:%S')
-    store_sql "$DATA_DB" "INSERT INTO \"Clienti\" VALUES (57, 'ROSSI SRL', 'ROSSI IMPIANTI');"
-    store_sql "$VISITS_DB" "INSERT INTO \"TabAzioni\" VALUES ('MAN', 'MANUTENZIONE', 255);
-        INSERT INTO \"Appuntamenti\" VALUES (57, '$due_store', 'MAN', 'Controllo caldaia', 'VERIFICA', 30);"
-    store_sql "$WORK_DB" "INSERT INTO \"Promemoria\" VALUES (57, '$due_store', 'MAN', $document, '$due_store', 'S');"
+    due=$((due - due % 60))
+    printf -v due_store '%(%Y-%m-%d %H:%M:%S)T' "$due"
+    printf -v due_line '%(%d/%m/%Y %H:%M:%S)T' "$due"
+    printf -v due_title '%(%d/%m %H:%M)T' "$due"
+    store_sql_each "$DATA_DB" "INSERT INTO \"Clienti\" VALUES (57, 'ROSSI SRL', 'ROSSI IMPIANTI');" \
+        "$VISITS_DB" "INSERT INTO \"TabAzioni\" VALUES ('MAN', 'MANUTENZIONE', 255);
+            INSERT INTO \"Appuntamenti\" VALUES (57, '$due_store', 'MAN', 'Controllo caldaia', 'VERIFICA', 30);" \
+        "$WORK_DB" "INSERT INTO \"Promemoria\" VALUES (57, '$due_store', 'MAN', $document, '$due_store', 'S');"
 }

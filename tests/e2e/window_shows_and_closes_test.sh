@@ -6,7 +6,6 @@ start_xserver
 make_store "mario rossi"
 
 add_overdue_reminder "$STORE/doc.txt"
-due_title=$(date -d "$due_store" '+%d/%m %H:%M')
 before=$(store_dump)
 
 launch_popup "$STORE/popup.ini|0|57|MAN|$due_line"
