@@ -56,12 +56,21 @@ start_agenda() {
 }
 # wait_looks N: until the watcher has looked at least N more times. Every look reads the settings file afresh and
 # a wait between looks reads nothing, so the watcher's read calls count its looks (a few each, N is a floor).
+# The polls below read with the shell's builtins: a process per look, twenty times a second, adds up.
+agenda_reads() {
+    local key value
+    while read -r key value; do
+        [ "$key" = syscr: ] && { AGENDA_READS=$value; return 0; }
+    done <"/proc/$AGENDA_PID/io"
+    fail "no read count for the watcher"
+}
 wait_looks() {
-    local from target
-    from=$(awk '/^syscr/ { print $2 }' "/proc/$AGENDA_PID/io")
-    target=$((from + 4 * $1))
+    local target
+    agenda_reads
+    target=$((AGENDA_READS + 4 * $1))
     for _ in $(seq 1 400); do
-        [ "$(awk '/^syscr/ { print $2 }' "/proc/$AGENDA_PID/io")" -ge "$target" ] && return 0
+        agenda_reads
+        [ "$AGENDA_READS" -ge "$target" ] && return 0
         nap 0.05
     done
     fail "the watcher did not look again: $(cat "$agenda_log")"
@@ -86,16 +95,26 @@ alarm_of() {
     local key="key_$1"
     epoch_of "$(store_sql "$WORK_DB" "SELECT \"PmAllarm\" FROM \"Promemoria\" WHERE ${!key}")"
 }
-# started_count TAG: how many windows the watcher started for TAG's reminder.
+# count_started TAG: sets STARTED to how many windows the watcher started for TAG's reminder.
+count_started() {
+    local line="line_$1" entry lines=()
+    STARTED=0
+    mapfile -t lines <"$agenda_log"
+    for entry in "${lines[@]}"; do
+        [[ $entry == *"finestra avviata"*"|57|MAN|${!line}"* ]] && STARTED=$((STARTED + 1))
+    done
+    return 0
+}
 started_count() {
-    local line="line_$1"
-    grep -cF "|57|MAN|${!line}" <(grep 'finestra avviata' "$agenda_log") || true
+    count_started "$1"
+    echo "$STARTED"
 }
 # wait_started TAG COUNT: until the watcher has started COUNT windows for TAG (20 s at most); prints the moment.
 wait_started() {
     for _ in $(seq 1 400); do
-        if [ "$(started_count "$1")" -ge "$2" ]; then
-            date +%s
+        count_started "$1"
+        if [ "$STARTED" -ge "$2" ]; then
+            echo "$EPOCHSECONDS"
             return 0
         fi
         kill -0 "$AGENDA_PID" 2>/dev/null || fail "the watcher ended: $(cat "$agenda_log")"
@@ -109,11 +128,10 @@ window_of() {
 }
 # wait_window_gone TAG
 wait_window_gone() {
-    for _ in $(seq 1 200); do
-        xdotool search --onlyvisible --name "^APP\\. .*-$1\$" >/dev/null 2>&1 || return 0
-        nap 0.05
+    local id
+    for id in $(xdotool search --onlyvisible --name "^APP\\. .*-$1\$" 2>/dev/null); do
+        "$X11_WAIT" gone "$id" 2>/dev/null || fail "the window of $1 is still open"
     done
-    fail "the window of $1 is still open"
 }
 visible_windows() {
     xdotool search --onlyvisible --name '^APP\. ' 2>/dev/null | wc -l
