@@ -44,6 +44,12 @@ int noteMissingWindow(Display*, XErrorEvent* error)
     return 0;
 }
 
+// Errors of windows that go while they are looked at are part of looking.
+int ignoreError(Display*, XErrorEvent*)
+{
+    return 0;
+}
+
 // nextEvent: the next event of the display, or false once the bound has passed.
 bool nextEvent(Display* display, std::chrono::steady_clock::time_point deadline, XEvent& event)
 {
@@ -151,8 +157,7 @@ int waitShown(Display* display, const char* expression, pid_t pid)
         std::fprintf(stderr, "not an extended regular expression: %s\n", expression);
         return 2;
     }
-    // Errors of windows that go while they are looked at are part of looking.
-    XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
+    XSetErrorHandler(ignoreError);
     // Any window created, mapped, named or reparented under the root makes a look at once.
     XSelectInput(display, DefaultRootWindow(display), SubstructureNotifyMask | PropertyChangeMask);
     const auto deadline = std::chrono::steady_clock::now() + Bound;
@@ -182,7 +187,7 @@ int waitShown(Display* display, const char* expression, pid_t pid)
 
 int waitGone(Display* display, Window window)
 {
-    XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
+    XSetErrorHandler(ignoreError);
     XSelectInput(display, window, StructureNotifyMask);
     const auto deadline = std::chrono::steady_clock::now() + Bound;
     while (std::chrono::steady_clock::now() < deadline) {
