@@ -173,7 +173,17 @@ pg_run postgres public "ALTER SYSTEM RESET max_connections" >/dev/null
 server_start
 
 # A primary behind a first host that is down: refused (nothing listens on the port), or silent. The string is
-# longer than 99 characters: SERVER is read whole.
+# longer than 99 characters: SERVER is read whole. The bound is read off the server's log, the moment the pop-up's
+# connection to the second host came in: the window itself may take seconds more on a busy machine.
+pg_run postgres public "ALTER SYSTEM SET log_connections = on" >/dev/null
+pg_run postgres public "SELECT pg_reload_conf()" >/dev/null
+# second_host_reached_ms LOG-OFFSET: the moment of the first connection over TCP the server logged past the offset.
+second_host_reached_ms() {
+    local line
+    line=$(tail -c +"$(($1 + 1))" "$E2E_PG_DIR/server.log" | grep -m 1 'connection received: host=127\.0\.0\.1') ||
+        row_fail "the server logged no connection from the pop-up"
+    date -d "$(cut -d' ' -f1-3 <<<"$line")" +%s%3N
+}
 for first in refused silent; do
     row "two-host connection string, the first host $first: the second is reached within the bound, the window shows"
     fault_store "$E2E_TMP/store" "mario"
@@ -186,10 +196,13 @@ for first in refused silent; do
     fi
     with_server "host=127.0.0.1,127.0.0.1 port=$first_port,$E2E_PG_PORT dbname=agenda user=$E2E_PG_ROLE password=giusta target_session_attrs=read-write"
     fingerprint_before
+    log_from=$(stat -c %s "$E2E_PG_DIR/server.log")
     launch_until_shown
+    reached_ms=$(second_host_reached_ms "$log_from")
+    reached_after=$((reached_ms - launched_ms))
     if [ "$first" = silent ]; then
         # Counted from the first host's connection: the silent host had its share of the bound, not all of it.
-        shown_after=$((shown_after - ($(silent_accepted_ms) - launched_ms)))
+        reached_after=$((reached_ms - $(silent_accepted_ms)))
     fi
     "$X11_CLOSE_WINDOW" "$window"
     expect_end 0
@@ -197,7 +210,7 @@ for first in refused silent; do
     [ "$first" = silent ] && stop_silent_listener
     expect_files_unchanged
     store_sql "$DATA_DB" "ALTER ROLE $E2E_PG_ROLE PASSWORD NULL"
-    [ "$shown_after" -lt 5000 ] || row_fail "the window was shown after $shown_after ms, past the connect bound"
-    echo "figure: window after $shown_after ms"
+    [ "$reached_after" -lt 5000 ] || row_fail "the second host was reached after $reached_after ms, past the connect bound"
+    echo "figure: second host reached after $reached_after ms, window after $shown_after ms"
     row_pass
 done
