@@ -84,9 +84,9 @@ add_reminder() {
     when=$(date_text "$2" '%Y-%m-%d %H:%M:%S')
     alarm=$(date_text "$3" '%Y-%m-%d %H:%M:%S')
     [ $# -ge 4 ] && document="'$(sql_text "$4")'"
-    store_sql "$VISITS_DB" "INSERT INTO \"Appuntamenti\" VALUES (57, '$when', 'MAN', 'nota', '$1', 0);"
-    store_sql "$WORK_DB" "INSERT INTO \"Promemoria\" (\"PmWait\", \"$PM_ACTION\", \"PmAllarm\", \"$PM_CLIENT\", \"$PM_WHEN\", \"PmDocumento\")
-        VALUES ('S', 'MAN', '$alarm', 57, '$when', $document);"
+    store_sql_each "$VISITS_DB" "INSERT INTO \"Appuntamenti\" VALUES (57, '$when', 'MAN', 'nota', '$1', 0);" \
+        "$WORK_DB" "INSERT INTO \"Promemoria\" (\"PmWait\", \"$PM_ACTION\", \"PmAllarm\", \"$PM_CLIENT\", \"$PM_WHEN\", \"PmDocumento\")
+            VALUES ('S', 'MAN', '$alarm', 57, '$when', $document);"
     printf -v "line_$1" '%s' "$(date -d "$when" '+%d/%m/%Y %H:%M:%S')"
     printf -v "when_$1" '%s' "$when"
     printf -v "key_$1" '%s' "\"$PM_CLIENT\" = 57 AND \"$PM_WHEN\" = '$when' AND \"$PM_ACTION\" = 'MAN'"

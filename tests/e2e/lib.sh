@@ -8,12 +8,11 @@ set -euo pipefail
 
 E2E_TMP=$(mktemp -d)
 E2E_POPUP_PID=""
-# The harness starts its helpers hundreds of times a run: PostgreSQL's programs and Debian's python3 are taken
-# directly, not through the wrappers that may stand before them on PATH (Debian's pg_wrapper, a Perl script that
-# picks a version; a pyenv shim), each of which costs more than the program it starts.
+# The harness starts its helpers hundreds of times a run: Debian's python3 is taken directly, not through a pyenv
+# shim that may stand before it on PATH and costs more than the interpreter (PostgreSQL's programs: store_lib.sh).
 mkdir "$E2E_TMP/tools"
 [ -x /usr/bin/python3 ] && ln -s /usr/bin/python3 "$E2E_TMP/tools/python3"
-PATH="$E2E_TMP/tools:${PG_BIN:-/usr/lib/postgresql/15/bin}:$PATH"
+PATH="$E2E_TMP/tools:$PATH"
 export XDG_RUNTIME_DIR="$E2E_TMP/runtime"
 mkdir -m 700 "$XDG_RUNTIME_DIR"
 source "$REMINDER_SOURCE_DIR/scripts/private-xserver.sh"

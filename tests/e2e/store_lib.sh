@@ -24,6 +24,9 @@ E2E_POOLED_PASSWORD=pooled-secret
 
 source "$REMINDER_SOURCE_DIR/scripts/private-pg-server.sh"
 source "$REMINDER_SOURCE_DIR/scripts/private-pgbouncer.sh"
+# psql and pg_dump themselves, not Debian's pg_wrapper (a Perl script that picks a version first and doubles the
+# cost of each of the hundreds of calls a run).
+PATH="$PG_BIN:$PATH"
 
 store_is_server() {
     [ "$E2E_STORE" = server ] || [ "$E2E_STORE" = pooled ]
