@@ -61,14 +61,19 @@ public:
     template <typename Step>
     void run(Step&& step, std::string_view diagnostic)
     {
-        const std::optional<RuntimeError> error = errorOfSkippedStep(std::forward<Step>(step), diagnostic);
-        if (!error || m_rowMissing) {
+        if (m_rowMissing) {
             return;
         }
+        const std::optional<RuntimeError> error = errorOfSkippedStep(std::forward<Step>(step));
+        if (!error) {
+            return;
+        }
+        // A row the action can do without is not there: nothing failed, and nothing is reported.
         if (m_missingRow == MissingRow::IsDone && isMissingRow(*error)) {
             m_rowMissing = true;
             return;
         }
+        reportSkippedStep(diagnostic, *error);
         if (m_outcome.written()) {
             m_outcome.firstFailedWrite = FailedWrite{m_table, *error};
         }

@@ -9,6 +9,13 @@
 
 namespace rp {
 
+// One line on standard error for a step abandoned on the run-time error.
+inline void reportSkippedStep(std::string_view diagnostic, const RuntimeError& error)
+{
+    std::fprintf(stderr, "reminder-popup: %.*s non eseguito: %d - %s\n", static_cast<int>(diagnostic.size()),
+                 diagnostic.data(), error.number(), error.description().toLocal8Bit().constData());
+}
+
 // The "skip" error regime: the step is abandoned when it raises the run-time error and the next step runs.
 // With a diagnostic name, the abandoned step is reported on standard error for whoever supervises the
 // process. Returns the error that abandoned the step, none when it completed, for callers that tell the
@@ -21,8 +28,7 @@ std::optional<RuntimeError> errorOfSkippedStep(Step&& step, std::string_view dia
         return std::nullopt;
     } catch (const RuntimeError& error) {
         if (!diagnostic.empty()) {
-            std::fprintf(stderr, "reminder-popup: %.*s non eseguito: %d - %s\n", static_cast<int>(diagnostic.size()),
-                         diagnostic.data(), error.number(), error.description().toLocal8Bit().constData());
+            reportSkippedStep(diagnostic, error);
         }
         return error;
     }

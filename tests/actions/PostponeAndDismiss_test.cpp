@@ -2,6 +2,7 @@
 // are plain SQLite connections holding its locks.
 #include "actions/PostponeAndDismiss.h"
 #include "app/engine/LockWait.h"
+#include "app/engine/PgTestServer.h"
 #include "app/engine/sqlite/SqliteDatabase.h"
 #include "common/DaySerial.h"
 #include "support/PopupHarness.h"
@@ -396,6 +397,205 @@ TEST_F(PostponeAndDismiss, AnnullaLeavesTheWindowOpenAndTheRowsAsTheStepsLeftThe
         EXPECT_TRUE(run.window->isUnloaded());
     }
 }
+
+} // namespace
+} // namespace rp::test
+
+namespace rp::test {
+namespace {
+
+// --- Rows changed by other programs while the window waits, on both stores ---
+
+// The store a window waits on: the files, or the office server. The SQL of a case names the appointments' table
+// %A and the reminders' %P, quotes its columns and so reads alike on both engines.
+class WaitingStore
+{
+public:
+    virtual ~WaitingStore() = default;
+    virtual void exec(const QString& sql) = 0;
+    // The rows of the table of `expression` (which names %A or %P), joined with " | " in key order.
+    virtual QString rows(const QString& expression) = 0;
+    virtual QString commandLine() const = 0;
+};
+
+const QString DueLaunch = QStringLiteral("|0|57|MAN|07/12/2026 10:00:00");
+
+class FileStore final : public WaitingStore
+{
+public:
+    // Each statement goes to the file of its table.
+    void exec(const QString& sql) override
+    {
+        for (const QString& statement : sql.split(u';')) {
+            const bool appointments = statement.contains(QStringLiteral("%A"));
+            m_store.exec(appointments ? m_store.visitsDbPath() : m_store.workDbPath(),
+                         QString(statement)
+                             .replace(QStringLiteral("%A"), QStringLiteral("Appuntamenti"))
+                             .replace(QStringLiteral("%P"), QStringLiteral("Promemoria")));
+        }
+    }
+    QString rows(const QString& expression) override
+    {
+        const bool appointments = expression.contains(QStringLiteral("%A"));
+        const QString table = appointments ? QStringLiteral("Appuntamenti") : QStringLiteral("Promemoria");
+        return m_store
+            .scalar(appointments ? m_store.visitsDbPath() : m_store.workDbPath(),
+                    QStringLiteral("SELECT group_concat(r, ' | ') FROM (SELECT %1 AS r FROM %2 ORDER BY 1)")
+                        .arg(QString(expression)
+                                 .replace(appointments ? QStringLiteral("%A.") : QStringLiteral("%P."), QString()),
+                             table))
+            .toString();
+    }
+    QString commandLine() const override { return m_store.settingsPath() + DueLaunch; }
+
+private:
+    TestStore m_store;
+};
+
+class ServerStore final : public WaitingStore
+{
+public:
+    ServerStore()
+    {
+        m_server.addOperator(QStringLiteral("mario"));
+        QFile file(m_dir.filePath(QStringLiteral("popup.ini")));
+        file.open(QIODevice::WriteOnly);
+        file.write(QStringLiteral("[BASE]\nOPERATORE=mario\n[PATH]\nSERVER=%1\n")
+                       .arg(m_server.connectionString(m_server.roleOf(QStringLiteral("mario"))))
+                       .toUtf8());
+    }
+    void exec(const QString& sql) override { m_server.exec(qualified(sql)); }
+    QString rows(const QString& expression) override
+    {
+        const bool appointments = expression.contains(QStringLiteral("%A"));
+        const QString bare =
+            QString(expression).replace(appointments ? QStringLiteral("%A.") : QStringLiteral("%P."), QString());
+        const QString value =
+            m_server.scalar(QStringLiteral("SELECT string_agg(%1, ' | ' ORDER BY %1) FROM %2")
+                                .arg(bare, qualified(appointments ? QStringLiteral("%A") : QStringLiteral("%P"))));
+        return value == QStringLiteral("<NULL>") ? QString() : value;
+    }
+    QString commandLine() const override { return m_dir.filePath(QStringLiteral("popup.ini")) + DueLaunch; }
+
+private:
+    static QString qualified(QString sql)
+    {
+        return sql.replace(QStringLiteral("%A"), QStringLiteral("\"mario/VisiteQZ\".\"Appuntamenti\""))
+            .replace(QStringLiteral("%P"), QStringLiteral("\"mario/WorkQZ\".\"Promemoria\""));
+    }
+    engine::test::PgTestServer m_server;
+    QTemporaryDir m_dir;
+};
+
+struct WaitCase
+{
+    const char* name;
+    int button; // 0 postpones by 15 minutes, 1 stops reminding
+    const char* beforeLoad;
+    const char* whileOpen;
+    Desktop::Answer answer; // to the write-failure box, if one comes
+    const char* box;        // how the first box starts; empty when none may come
+    const char* remindersAtBox;
+    const char* reminders;
+    const char* appointments; // on the files; on the server too unless serverAppointments says otherwise
+    const char* serverAppointments = nullptr;
+};
+
+const char* const ReminderRow = "%P.\"PmCliente\" || ',' || CAST(\"PmData\" AS TEXT) || ',' || "
+                                "coalesce(CAST(\"PmAllarm\" AS TEXT), '-') || ',' || coalesce(\"PmWait\", '-') || ',' "
+                                "|| coalesce(\"PmDocumento\", '-')";
+const char* const AppointmentRow = "%A.\"ApCliente\" || ',' || CAST(\"ApData\" AS TEXT) || ',' || "
+                                   "coalesce(CAST(CAST(\"ApAllarm\" AS INTEGER) AS TEXT), '-')";
+
+const WaitCase WaitCases[] = {
+    {"UnchangedRowsWithNullFieldsAreWritten", 0, "", "", Desktop::Answer::Cancel, "", "",
+     "56,2026-12-07 10:00:00,-,S,- | 57,2026-12-07 10:00:00,2026-12-07 09:15:00, ,-",
+     "56,2026-12-07 10:00:00,30 | 57,2026-12-07 10:00:00,45"},
+    {"AppointmentMissingAtLoadIsLeftAloneAndTheReminderWritten", 0, "DELETE FROM %A WHERE \"ApCliente\" = 57", "",
+     Desktop::Answer::Cancel, "", "", "56,2026-12-07 10:00:00,-,S,- | 57,2026-12-07 10:00:00,2026-12-07 09:15:00, ,-",
+     "56,2026-12-07 10:00:00,30"},
+    {"ARowNumberReusedByAnotherKeyLeavesThatRowAloneAndTheStopIsDone", 1, "",
+     "DELETE FROM %P WHERE \"PmCliente\" = 57; INSERT INTO %P VALUES (58, '2026-12-07 10:00:00', 'MAN', '/doc/58', "
+     "NULL, 'S')",
+     Desktop::Answer::Cancel, "", "", "56,2026-12-07 10:00:00,-,S,- | 58,2026-12-07 10:00:00,-,S,/doc/58",
+     "56,2026-12-07 10:00:00,30 | 57,2026-12-07 10:00:00,0"},
+    {"RowsWhoseKeyMovedAreLeftAloneAndTheOperatorTold", 0, "",
+     "UPDATE %A SET \"ApData\" = '2026-12-08 10:00:00' WHERE \"ApCliente\" = 57; UPDATE %P SET \"PmData\" = "
+     "'2026-12-08 10:00:00' WHERE \"PmCliente\" = 57",
+     Desktop::Answer::Cancel, "ERRORE IN SCRITTURA PROMEMORIA\n3167: ", "",
+     "56,2026-12-07 10:00:00,-,S,- | 57,2026-12-08 10:00:00,-,S,-",
+     "56,2026-12-07 10:00:00,30 | 57,2026-12-08 10:00:00,30"},
+    {"AWrittenFieldChangedIsToldAndRiprovaWritesOnTheRowAsItStands", 0, "",
+     "UPDATE %P SET \"PmAllarm\" = '2026-12-07 12:00:00', \"PmWait\" = 'X' WHERE \"PmCliente\" = 57",
+     Desktop::Answer::Retry, "ERRORE IN SCRITTURA PROMEMORIA\n3197: ",
+     "56,2026-12-07 10:00:00,-,S,- | 57,2026-12-07 10:00:00,2026-12-07 12:00:00,X,-",
+     "56,2026-12-07 10:00:00,-,S,- | 57,2026-12-07 10:00:00,2026-12-07 09:15:00, ,-",
+     "56,2026-12-07 10:00:00,30 | 57,2026-12-07 10:00:00,45"},
+    {"AFieldTheWindowReadChangedIsToldAndNotOverwritten", 1, "",
+     "UPDATE %P SET \"PmDocumento\" = '/altro' WHERE \"PmCliente\" = 57", Desktop::Answer::Cancel,
+     "ERRORE IN SCRITTURA PROMEMORIA\n3197: ", "", "56,2026-12-07 10:00:00,-,S,- | 57,2026-12-07 10:00:00,-,S,/altro",
+     "56,2026-12-07 10:00:00,30 | 57,2026-12-07 10:00:00,0", "56,2026-12-07 10:00:00,30 | 57,2026-12-07 10:00:00,30"},
+};
+
+void PrintTo(const WaitCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
+
+class WriteBackOnRowsChangedWhileTheWindowWaits : public ::testing::TestWithParam<std::tuple<bool, WaitCase>>
+{
+};
+
+TEST_P(WriteBackOnRowsChangedWhileTheWindowWaits, WritesOnlyTheRowTheWindowLoadedAsItWasRead)
+{
+    const auto& [onServer, c] = GetParam();
+    std::unique_ptr<WaitingStore> store =
+        onServer ? std::unique_ptr<WaitingStore>(new ServerStore) : std::unique_ptr<WaitingStore>(new FileStore);
+    // The neighbour first: on the files the window's reminder has the largest row number, which SQLite hands on.
+    store->exec(QStringLiteral("INSERT INTO %A VALUES (56, '2026-12-07 10:00:00', 'MAN', 'altra', 'C', 30), (57, "
+                               "'2026-12-07 10:00:00', 'MAN', NULL, 'C', 30)"));
+    store->exec(QStringLiteral("INSERT INTO %P VALUES (56, '2026-12-07 10:00:00', 'MAN', NULL, NULL, 'S'), (57, "
+                               "'2026-12-07 10:00:00', 'MAN', NULL, NULL, 'S')"));
+    if (*c.beforeLoad != '\0') {
+        store->exec(QString::fromUtf8(c.beforeLoad));
+    }
+    BoxPopup popup;
+    ASSERT_TRUE(popup.start(store->commandLine()));
+    ASSERT_TRUE(popup.ctx.state.LoadedOk);
+    if (*c.whileOpen != '\0') {
+        store->exec(QString::fromUtf8(c.whileOpen));
+    }
+    QString remindersAtBox;
+    popup.desktop.whileBoxIsUp = [&] { remindersAtBox = store->rows(QString::fromUtf8(ReminderRow)); };
+    popup.desktop.nextAnswers = {c.answer};
+    popup.desktop.fixedNow = serialOf(2026, 12, 7, 9, 0, 0);
+    ::testing::internal::CaptureStderr();
+    popup.controls().cmdCli[c.button]->click();
+    const std::string diagnostics = ::testing::internal::GetCapturedStderr();
+
+    if (*c.box == '\0') {
+        EXPECT_TRUE(popup.desktop.messages.empty()) << popup.desktop.messages.front().text.toStdString();
+        EXPECT_EQ(diagnostics.find("non eseguito"), std::string::npos) << diagnostics;
+    } else {
+        ASSERT_FALSE(popup.desktop.messages.empty());
+        EXPECT_TRUE(popup.desktop.messages.front().text.startsWith(QString::fromUtf8(c.box)))
+            << popup.desktop.messages.front().text.toStdString();
+    }
+    if (*c.remindersAtBox != '\0') {
+        EXPECT_EQ(remindersAtBox, QString::fromUtf8(c.remindersAtBox));
+    }
+    EXPECT_EQ(store->rows(QString::fromUtf8(ReminderRow)), QString::fromUtf8(c.reminders));
+    EXPECT_EQ(store->rows(QString::fromUtf8(AppointmentRow)),
+              QString::fromUtf8(onServer && c.serverAppointments ? c.serverAppointments : c.appointments));
+    EXPECT_EQ(popup.window->isUnloaded(), c.answer == Desktop::Answer::Retry || *c.box == '\0');
+}
+
+INSTANTIATE_TEST_SUITE_P(BothStores, WriteBackOnRowsChangedWhileTheWindowWaits,
+                         ::testing::Combine(::testing::Bool(), ::testing::ValuesIn(WaitCases)),
+                         [](const auto& testInfo) {
+                             return std::string(std::get<1>(testInfo.param).name) +
+                                    (std::get<0>(testInfo.param) ? "_server" : "_files");
+                         });
 
 } // namespace
 } // namespace rp::test

@@ -22,10 +22,9 @@ struct TableSchema
 {
     QString table;
     std::vector<ColumnInfo> columns;
-    // How a row is named: the rowid under an alias no column hides (files only), or else its primary key
-    // columns.
+    // The rowid under an alias no column hides (files only): it orders the matches of a seek, and never names
+    // the row a write goes to, since SQLite gives a deleted row's number to the next row added.
     QString rowidAlias;
-    std::vector<int> identityColumns;
 
     bool hasRowid() const { return !rowidAlias.isEmpty(); }
     // Index of the column, matched as SQL matches unquoted identifiers (ASCII case ignored); -1 when absent.

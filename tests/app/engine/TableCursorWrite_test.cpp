@@ -170,17 +170,27 @@ TEST_F(TableCursorWrite, RowDeletedAfterTheSeekIsAnErrorAtUpdate)
     EXPECT_EQ(stored(QStringLiteral("SELECT count(*) FROM Promemoria WHERE PmWait = ' '")), QStringLiteral("0"));
 }
 
-TEST_F(TableCursorWrite, RowChangedAfterEditKeepsTheOtherProcessesChange)
+TEST_F(TableCursorWrite, RowChangedSinceTheSeekKeepsTheOtherProcessesChangeUnlessNoFieldReadOrWrittenChanged)
 {
+    EXPECT_EQ(m_reminder->field(QStringLiteral("PmDocumento")), Value::text(QStringLiteral("/doc/a.txt")));
+    RawConnection other(m_workPath);
+    // A column the cursor neither read nor writes is the scheduling application's business.
+    other.exec(QStringLiteral("UPDATE Promemoria SET PmOperatore = 'LUCA' WHERE PmAzione = 'MAN' AND PmCliente = 57"));
+    postpone(dueSerial());
+    other.exec(QStringLiteral("UPDATE Promemoria SET PmDocumento = '/doc/nuovo.txt', PmWait = 'S' WHERE PmAzione = "
+                              "'MAN' AND PmCliente = 57"));
     m_reminder->edit();
-    RawConnection(m_workPath)
-        .exec(QStringLiteral("UPDATE Promemoria SET PmDocumento = '/doc/nuovo.txt' WHERE PmAzione = 'MAN' AND "
-                             "PmCliente = 57"));
-    m_reminder->setField(QStringLiteral("PmWait"), Value::text(QStringLiteral(" ")));
+    m_reminder->setField(QStringLiteral("PmAllarm"), Value());
     EXPECT_TRUE(raisesEngineError([&] { m_reminder->update(); }, RowChangedByAnotherUser));
-    EXPECT_EQ(stored(QStringLiteral("SELECT PmDocumento || PmWait FROM Promemoria WHERE PmAzione = 'MAN' AND "
-                                    "PmCliente = 57")),
-              QStringLiteral("/doc/nuovo.txtS"));
+    EXPECT_EQ(stored(QStringLiteral("SELECT PmDocumento || PmWait || PmAllarm FROM Promemoria WHERE PmAzione = 'MAN' "
+                                    "AND PmCliente = 57")),
+              QStringLiteral("/doc/nuovo.txtS2024-05-14 09:30:00"));
+    // Tried again, the write applies to the row as it now stands.
+    m_reminder->edit();
+    m_reminder->setField(QStringLiteral("PmAllarm"), Value());
+    m_reminder->update();
+    EXPECT_EQ(rowsAsText(), QStringLiteral("57,INS,/doc/b.txt,-,S,ANNA | 57,MAN,/doc/nuovo.txt,-,S,LUCA | "
+                                           "58,MAN,/doc/c.txt,-,S,ANNA"));
 }
 
 // --- Values the table refuses ---

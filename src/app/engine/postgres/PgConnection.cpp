@@ -487,6 +487,7 @@ void PgConnection::beginTransaction()
     }
     beginBlock(QStringLiteral("server"));
     m_inTransaction = true;
+    ++m_transactionNumber;
 }
 
 void PgConnection::commitTransaction()
@@ -504,6 +505,7 @@ void PgConnection::commitTransaction()
     if (result.commandStatus() != "COMMIT") {
         throw serverFailure(QStringLiteral("server"), QStringLiteral("la transazione è stata annullata dal server."));
     }
+    m_committedTransactions.insert(m_transactionNumber);
 }
 
 void PgConnection::rollbackTransaction()

@@ -4,8 +4,10 @@
 #include <QString>
 #include <QStringList>
 #include <chrono>
+#include <cstdint>
 #include <map>
 #include <optional>
+#include <set>
 #include <utility>
 #include <vector>
 
@@ -104,6 +106,10 @@ public:
     void commitTransaction();
     void rollbackTransaction();
     bool inTransaction() const { return m_inTransaction; }
+    // The action's transactions are numbered, so that a cursor can tell whether a write it made inside one was
+    // kept or rolled back with it. 0 outside of one.
+    std::uint64_t currentTransaction() const { return m_inTransaction ? m_transactionNumber : 0; }
+    bool wasCommitted(std::uint64_t transaction) const { return m_committedTransactions.count(transaction) > 0; }
     // Whether a connection is up now; nothing is attempted.
     bool isOpen() const { return m_conn != nullptr; }
     // Gives the connection back to the server unless an action's transaction is open on it.
@@ -146,6 +152,8 @@ private:
     QByteArray m_connectionString;
     pg_conn* m_conn = nullptr;
     bool m_inTransaction = false;
+    std::uint64_t m_transactionNumber = 0;
+    std::set<std::uint64_t> m_committedTransactions;
     bool m_recording = false;
     std::vector<std::pair<std::vector<PgStatement>, std::vector<PgResult>>> m_readAhead;
     std::map<QString, QString> m_quotedNames;

@@ -95,10 +95,6 @@ std::map<std::pair<QString, QString>, PgTable> pgTablesFrom(const PgResult& resu
         pg.schema.columns.push_back(column);
         pg.kinds.push_back(kind);
     }
-    // Without a primary key a row is named by its physical place, which an update moves: the cursor follows it.
-    for (auto& [name, pg] : tables) {
-        pg.schema.identityColumns = pg.schema.primaryKeyColumns();
-    }
     return tables;
 }
 

@@ -1,13 +1,18 @@
 #include "app/engine/postgres/PgTableCursor.h"
 
+#include "app/engine/CompareAndSet.h"
 #include "app/engine/EngineErrors.h"
 #include "app/engine/postgres/PgConnection.h"
 #include "app/engine/postgres/PgDatabase.h"
 #include "app/engine/postgres/PgSchema.h"
 
 #include <QStringList>
+#include <algorithm>
+#include <cstdint>
 #include <map>
 #include <optional>
+#include <set>
+#include <utility>
 
 namespace rp::engine {
 
@@ -78,43 +83,59 @@ public:
     const QString& tableName() const override { return m_table.schema.table; }
 
 private:
+    // Where the cursor stands: the row's key as the seek or the last write found it, and the row as read then
+    // (nothing once a write found it gone, until the next try reads it again under its key).
+    struct Position
+    {
+        bool noMatch = true;
+        std::optional<Row> key;
+        std::optional<Row> loaded;
+    };
+
     PgConnection& conn() const { return m_db->connection(); }
     const QString& table() const { return m_table.schema.table; }
     const QString& database() const { return m_table.schemaName; }
     const ColumnInfo& column(int index) const { return m_table.schema.columns[static_cast<std::size_t>(index)]; }
     PgColumnKind kind(int index) const { return m_table.kinds[static_cast<std::size_t>(index)]; }
     const QString& quoted(int index) const { return m_quotedColumns[static_cast<std::size_t>(index)]; }
-    bool namedByKey() const { return !m_table.schema.identityColumns.empty(); }
 
     void requireOpen() const;
-    void requireCurrentRow() const;
+    void requireRow() const;
+    const Row& requireKey() const;
     int requireField(const QString& name) const;
     void leaveEdit();
+    void leaveRow();
 
     QString columnList() const;
-    QString identityList() const;
-    QString identityCondition(int firstParameter) const;
-    // The current row, read again; nothing when it is no longer there.
-    std::optional<Row> readCurrentRow(bool lockForUpdate) const;
-    void standOn(const PgResult& result, int identityColumns);
+    void standOn(Row row);
+    // A write inside the action's transaction is kept only if that transaction commits: until it ends, the
+    // position from before it is kept too, and taken back if the transaction was rolled back.
+    void rememberPositionBeforeWrite();
+    void settle() const;
+
+    // The key's columns compared with '=' (a key holds no Null, and '=' lets the server use the key's index), any
+    // other with IS NOT DISTINCT FROM, in the form the load read it; their values are appended to `parameters`.
+    QString condition(const std::vector<int>& columns, Row& parameters) const;
+    std::optional<Row> readByKey();
+    [[noreturn]] void failMissedWrite();
 
     std::shared_ptr<PgDatabase> m_db;
     PgTable m_table;
     QString m_qualifiedTable;
     std::vector<QString> m_quotedColumns;
+    std::vector<int> m_keyColumns;
     bool m_closed = false;
 
     bool m_hasIndex = false;
     QString m_indexName;
     std::vector<int> m_indexColumns;
 
-    bool m_noMatch = true;
-    std::optional<Row> m_identity;
-    // The row as the seek or the last write left it: reading a field costs no round trip to the server.
-    Row m_row;
+    mutable Position m_position;
+    // Every field read from the row or written to it since the seek.
+    mutable std::set<int> m_watched;
+    mutable std::optional<std::pair<std::uint64_t, Position>> m_beforeTransaction;
 
     bool m_editing = false;
-    Row m_snapshot;
     std::map<int, Value> m_pendingFields;
 };
 
@@ -125,6 +146,7 @@ PgTableCursor::PgTableCursor(std::shared_ptr<PgDatabase> db, PgTable table)
     for (const ColumnInfo& info : m_table.schema.columns) {
         m_quotedColumns.push_back(conn().quotedIdentifier(info.name));
     }
+    m_keyColumns = m_table.schema.primaryKeyColumns();
 }
 
 void PgTableCursor::requireOpen() const
@@ -134,11 +156,21 @@ void PgTableCursor::requireOpen() const
     }
 }
 
-void PgTableCursor::requireCurrentRow() const
+void PgTableCursor::requireRow() const
 {
-    if (!m_identity) {
+    if (m_position.noMatch) {
         throw noCurrentRecord();
     }
+}
+
+const Row& PgTableCursor::requireKey() const
+{
+    requireRow();
+    if (!m_position.key) {
+        // A table without a primary key has no name for its rows: it can be read, not written.
+        throw noPrimaryKey(PrimaryKeyIndexName, table());
+    }
+    return *m_position.key;
 }
 
 int PgTableCursor::requireField(const QString& name) const
@@ -153,8 +185,15 @@ int PgTableCursor::requireField(const QString& name) const
 void PgTableCursor::leaveEdit()
 {
     m_editing = false;
-    m_snapshot.clear();
     m_pendingFields.clear();
+}
+
+void PgTableCursor::leaveRow()
+{
+    leaveEdit();
+    m_position = Position();
+    m_watched.clear();
+    m_beforeTransaction.reset();
 }
 
 QString PgTableCursor::columnList() const
@@ -167,37 +206,63 @@ QString PgTableCursor::columnList() const
     return names.join(QStringLiteral(", "));
 }
 
-QString PgTableCursor::identityList() const
+void PgTableCursor::standOn(Row row)
 {
-    if (!namedByKey()) {
-        return QStringLiteral("ctid");
+    m_position.noMatch = false;
+    if (!m_keyColumns.empty()) {
+        Row key;
+        for (const int index : m_keyColumns) {
+            key.push_back(row[static_cast<std::size_t>(index)]);
+        }
+        m_position.key = std::move(key);
     }
-    QStringList names;
-    for (const int index : m_table.schema.identityColumns) {
-        names << pgSelectExpression(quoted(index), kind(index));
-    }
-    return names.join(QStringLiteral(", "));
+    m_position.loaded = std::move(row);
 }
 
-QString PgTableCursor::identityCondition(int firstParameter) const
+void PgTableCursor::rememberPositionBeforeWrite()
 {
-    if (!namedByKey()) {
-        return QStringLiteral("ctid = $%1::tid").arg(firstParameter);
+    const std::uint64_t transaction = conn().currentTransaction();
+    if (transaction != 0 && !(m_beforeTransaction && m_beforeTransaction->first == transaction)) {
+        m_beforeTransaction.emplace(transaction, m_position);
     }
+}
+
+void PgTableCursor::settle() const
+{
+    if (!m_beforeTransaction || m_beforeTransaction->first == conn().currentTransaction()) {
+        return;
+    }
+    if (!conn().wasCommitted(m_beforeTransaction->first)) {
+        m_position = std::move(m_beforeTransaction->second);
+    }
+    m_beforeTransaction.reset();
+}
+
+QString PgTableCursor::condition(const std::vector<int>& columns, Row& parameters) const
+{
     QStringList terms;
-    int parameter = firstParameter;
-    for (const int index : m_table.schema.identityColumns) {
-        terms << QStringLiteral("%1 = $%2").arg(quoted(index)).arg(parameter++);
+    for (const int index : columns) {
+        const auto inKey = std::find(m_keyColumns.begin(), m_keyColumns.end(), index);
+        if (inKey != m_keyColumns.end()) {
+            parameters.push_back((*m_position.key)[static_cast<std::size_t>(inKey - m_keyColumns.begin())]);
+            terms << QStringLiteral("%1 = $%2").arg(quoted(index)).arg(parameters.size());
+        } else {
+            parameters.push_back((*m_position.loaded)[static_cast<std::size_t>(index)]);
+            terms << QStringLiteral("%1 IS NOT DISTINCT FROM $%2")
+                         .arg(pgSelectExpression(quoted(index), kind(index)))
+                         .arg(parameters.size());
+        }
     }
     return terms.join(QStringLiteral(" AND "));
 }
 
-std::optional<Row> PgTableCursor::readCurrentRow(bool lockForUpdate) const
+std::optional<Row> PgTableCursor::readByKey()
 {
-    const QString sql = QStringLiteral("SELECT %1 FROM %2 WHERE %3%4")
-                            .arg(columnList(), m_qualifiedTable, identityCondition(1),
-                                 lockForUpdate ? QStringLiteral(" FOR UPDATE") : QString());
-    const PgResult result = conn().execute(sql, *m_identity, database(), table());
+    Row parameters;
+    const QString where = condition(m_keyColumns, parameters);
+    const PgResult result =
+        conn().execute(QStringLiteral("SELECT %1 FROM %2 WHERE %3").arg(columnList(), m_qualifiedTable, where),
+                       parameters, database(), table());
     if (result.rows() == 0) {
         return std::nullopt;
     }
@@ -208,16 +273,15 @@ std::optional<Row> PgTableCursor::readCurrentRow(bool lockForUpdate) const
     return row;
 }
 
-// The result's first row holds the row's identity, then every column.
-void PgTableCursor::standOn(const PgResult& result, int identityColumns)
+// A compare-and-set that touched no row: the row is gone from its key, or holds something else now. The row as
+// it now stands is kept, so that the next try writes on it.
+void PgTableCursor::failMissedWrite()
 {
-    Row identity;
-    Row row;
-    for (int i = 0; i < result.columns(); ++i) {
-        (i < identityColumns ? identity : row).push_back(result.value(0, i));
+    m_position.loaded = readByKey();
+    if (!m_position.loaded) {
+        throw rowDeletedByAnotherUser(table());
     }
-    m_identity = std::move(identity);
-    m_row = std::move(row);
+    throw rowChangedByAnotherUser(table());
 }
 
 void PgTableCursor::setIndex(const QString& indexName)
@@ -235,10 +299,7 @@ void PgTableCursor::seek(const QString& comparison, const std::vector<Value>& ke
         throw noCurrentIndex(table());
     }
     checkSeekArguments(comparison, m_indexName, table(), m_indexColumns.size(), keyValues.size());
-    leaveEdit();
-    m_identity.reset();
-    m_row.clear();
-    m_noMatch = true;
+    leaveRow();
 
     QStringList terms;
     Row parameters;
@@ -253,15 +314,22 @@ void PgTableCursor::seek(const QString& comparison, const std::vector<Value>& ke
         parameters.push_back(pgParameterFromValue(keyValues[i], kind(index)));
         terms << QStringLiteral("%1 = $%2").arg(name).arg(parameters.size());
     }
-    const QString identity = identityList();
-    const QString sql = QStringLiteral("SELECT %1, %2 FROM %3 WHERE %4 ORDER BY %1 LIMIT 1")
-                            .arg(identity, columnList(), m_qualifiedTable, terms.join(QStringLiteral(" AND ")));
-    const int identityColumns = namedByKey() ? static_cast<int>(m_table.schema.identityColumns.size()) : 1;
+    // The first of several matches, in an order that stays the same from one seek to the next.
+    QStringList order;
+    for (const int index : m_keyColumns) {
+        order << quoted(index);
+    }
+    const QString sql = QStringLiteral("SELECT %1 FROM %2 WHERE %3 ORDER BY %4 LIMIT 1")
+                            .arg(columnList(), m_qualifiedTable, terms.join(QStringLiteral(" AND ")),
+                                 order.isEmpty() ? QStringLiteral("ctid") : order.join(QStringLiteral(", ")));
     try {
         const PgResult result = conn().execute(sql, parameters, database(), table());
         if (result.rows() > 0) {
-            standOn(result, identityColumns);
-            m_noMatch = false;
+            Row row;
+            for (int i = 0; i < result.columns(); ++i) {
+                row.push_back(result.value(0, i));
+            }
+            standOn(std::move(row));
         }
     } catch (const RuntimeError& error) {
         // A key the column's type cannot hold (text for a number) equals no stored row.
@@ -274,7 +342,7 @@ void PgTableCursor::seek(const QString& comparison, const std::vector<Value>& ke
 bool PgTableCursor::noMatch() const
 {
     requireOpen();
-    return m_noMatch;
+    return m_position.noMatch;
 }
 
 Value PgTableCursor::field(const QString& name) const
@@ -288,21 +356,22 @@ Value PgTableCursor::field(const QString& name) const
             return valueFromPg(pgParameterFromValue(pending->second, kind(index)), kind(index));
         }
     }
-    requireCurrentRow();
-    return valueFromPg(m_row[static_cast<std::size_t>(index)], kind(index));
+    settle();
+    requireRow();
+    if (!m_position.loaded) {
+        throw rowDeletedByAnotherUser(table());
+    }
+    m_watched.insert(index);
+    return valueFromPg((*m_position.loaded)[static_cast<std::size_t>(index)], kind(index));
 }
 
 void PgTableCursor::edit()
 {
     requireOpen();
-    requireCurrentRow();
-    std::optional<Row> row = readCurrentRow(false);
-    if (!row) {
-        throw rowDeletedByAnotherUser(table());
-    }
+    settle();
+    requireRow();
+    // Nothing is read again here: the write compares the row with what the load read, however long ago.
     leaveEdit();
-    m_row = *row;
-    m_snapshot = std::move(*row);
     m_editing = true;
 }
 
@@ -326,66 +395,76 @@ void PgTableCursor::update()
     if (!m_editing) {
         throw updateWithoutEdit();
     }
-    const Row snapshot = std::move(m_snapshot);
     const std::map<int, Value> pending = std::move(m_pendingFields);
     leaveEdit();
+    settle();
+    requireKey();
 
     WriteScope write(conn(), database());
-    const std::optional<Row> current = readCurrentRow(true);
-    if (!current) {
-        throw rowDeletedByAnotherUser(table());
-    }
-    if (*current != snapshot) {
-        throw rowChangedByAnotherUser(table());
+    if (!m_position.loaded) {
+        // Tried again after a write found the row changed or gone: it is written as it now stands.
+        m_position.loaded = readByKey();
+        if (!m_position.loaded) {
+            throw rowDeletedByAnotherUser(table());
+        }
     }
     if (pending.empty()) {
-        write.commit();
         return;
     }
     QStringList assignments;
     Row parameters;
     for (const auto& [index, value] : pending) {
+        m_watched.insert(index);
         parameters.push_back(pgParameterFromValue(value, kind(index)));
         assignments << QStringLiteral("%1 = $%2").arg(quoted(index)).arg(parameters.size());
     }
-    const int firstIdentityParameter = static_cast<int>(parameters.size()) + 1;
-    parameters.insert(parameters.end(), m_identity->begin(), m_identity->end());
-    // The key columns may be among those written, so the row's identity is taken back from the update itself.
-    const QString sql = QStringLiteral("UPDATE %1 SET %2 WHERE %3 RETURNING %4, %5")
-                            .arg(m_qualifiedTable, assignments.join(QStringLiteral(", ")),
-                                 identityCondition(firstIdentityParameter), identityList(), columnList());
-    const PgResult result = conn().execute(sql, parameters, database(), table());
+    const QString where = condition(comparedColumns(m_keyColumns, m_watched), parameters);
+    const PgResult result =
+        conn().execute(QStringLiteral("UPDATE %1 SET %2 WHERE %3 RETURNING %4")
+                           .arg(m_qualifiedTable, assignments.join(QStringLiteral(", ")), where, columnList()),
+                       parameters, database(), table());
     if (result.rows() == 0) {
-        throw rowDeletedByAnotherUser(table());
+        failMissedWrite();
     }
     write.commit();
-    standOn(result, static_cast<int>(m_identity->size()));
+    rememberPositionBeforeWrite();
+    Row row;
+    for (int i = 0; i < result.columns(); ++i) {
+        row.push_back(result.value(0, i));
+    }
+    // The key may be among the fields written: the row is named by its key as written.
+    standOn(std::move(row));
 }
 
 void PgTableCursor::remove()
 {
     requireOpen();
-    requireCurrentRow();
     leaveEdit();
+    settle();
+    requireKey();
     WriteScope write(conn(), database());
-    const PgResult result =
-        conn().execute(QStringLiteral("DELETE FROM %1 WHERE %2").arg(m_qualifiedTable, identityCondition(1)),
-                       *m_identity, database(), table());
+    if (!m_position.loaded) {
+        m_position.loaded = readByKey();
+        if (!m_position.loaded) {
+            throw rowDeletedByAnotherUser(table());
+        }
+    }
+    Row parameters;
+    const QString where = condition(comparedColumns(m_keyColumns, m_watched), parameters);
+    const PgResult result = conn().execute(QStringLiteral("DELETE FROM %1 WHERE %2").arg(m_qualifiedTable, where),
+                                           parameters, database(), table());
     if (result.affectedRows() == 0) {
-        m_identity.reset();
-        throw rowDeletedByAnotherUser(table());
+        failMissedWrite();
     }
     write.commit();
-    m_identity.reset();
-    m_row.clear();
+    rememberPositionBeforeWrite();
+    m_position = Position();
 }
 
 void PgTableCursor::close()
 {
     requireOpen();
-    leaveEdit();
-    m_identity.reset();
-    m_row.clear();
+    leaveRow();
     m_closed = true;
     m_db.reset();
 }

@@ -104,14 +104,11 @@ TableSchema readTableSchema(SqliteDatabase& db, const QString& table)
     const QString alias = unhiddenRowidAlias(schema);
     if (!alias.isEmpty() && tableHasRowid(db, table, alias)) {
         schema.rowidAlias = alias;
-    } else {
-        schema.identityColumns = schema.primaryKeyColumns();
-        if (schema.identityColumns.empty()) {
-            throw engineError(EngineFailure,
-                              QStringLiteral("La tabella '%1' non ha né rowid né chiave primaria: impossibile "
-                                             "individuarne le righe.")
-                                  .arg(table));
-        }
+    } else if (schema.primaryKeyColumns().empty()) {
+        throw engineError(EngineFailure,
+                          QStringLiteral("La tabella '%1' non ha né rowid né chiave primaria: impossibile "
+                                         "individuarne le righe.")
+                              .arg(table));
     }
     return schema;
 }

@@ -1,5 +1,6 @@
 #include "app/engine/sqlite/SqliteTableCursor.h"
 
+#include "app/engine/CompareAndSet.h"
 #include "app/engine/EngineErrors.h"
 #include "app/engine/sqlite/SqliteDatabase.h"
 #include "app/engine/sqlite/SqliteFailure.h"
@@ -9,8 +10,10 @@
 #include "app/engine/sqlite/WriteTransaction.h"
 
 #include <QStringList>
+#include <algorithm>
 #include <map>
 #include <optional>
+#include <set>
 #include <sqlite3.h>
 
 namespace rp::engine {
@@ -52,28 +55,44 @@ struct SqliteTableCursor::Impl
     std::unique_ptr<Statement> seekStatement;
     std::vector<bool> seekNullPattern;
 
-    std::unique_ptr<Statement> readRowStatement;
+    // The columns that name a row, resolved once: the key "primaria" stands for.
+    std::optional<std::vector<int>> keyColumns;
+    std::optional<RuntimeError> keyFailure;
 
     bool noMatch = true;
-    // The row the cursor stands on: its rowid, or its primary key values in a table WITHOUT ROWID.
-    std::optional<Row> identity;
+    // The row the cursor stands on, by the values of its key as the seek (or the last write) found them.
+    std::optional<Row> key;
+    // That row as it was read: what a write compares with. Nothing once a write found it gone, until the next
+    // try reads it again under its key.
+    std::optional<Row> loaded;
+    // Every field read from the row or written to it since the seek.
+    mutable std::set<int> watched;
 
     bool editing = false;
-    Row snapshot;
     std::map<int, Value> pendingFields;
 
     const QString& table() const { return schema.table; }
     const ColumnInfo& column(int index) const { return schema.columns[static_cast<std::size_t>(index)]; }
 
     void requireOpen() const;
-    void requireCurrentRow() const;
     int requireField(const QString& name) const;
     void leaveEdit();
+    void leaveRow();
 
-    QString identitySelectList() const;
-    QString identityCondition(int firstParameter) const;
-    void bindIdentity(Statement& statement, const Row& rowIdentity, int firstParameter) const;
-    std::optional<Row> readCurrentRow();
+    const std::vector<int>* resolvedKeyColumns();
+    const Row& requireKey() const;
+    void standOn(Row row);
+
+    QString columnList() const;
+    // "column IS ?n AND ..." for the columns, numbered from `firstParameter`; IS compares Null as Null.
+    QString condition(const std::vector<int>& columns, int firstParameter) const;
+    // The values the load read for the columns, the key's from the key.
+    void bindCompared(Statement& statement, const std::vector<int>& columns, int firstParameter) const;
+    Row readRow(Statement& statement) const;
+    std::optional<Row> readByKey();
+    // A compare-and-set that touched no row: the row is gone from its key, or holds something else now. The
+    // row as it now stands is kept, so that the next try writes on it.
+    [[noreturn]] void failMissedWrite();
     void prepareSeek(const std::vector<bool>& nullPattern);
 };
 
@@ -81,13 +100,6 @@ void SqliteTableCursor::Impl::requireOpen() const
 {
     if (closed) {
         throw cursorClosed(table());
-    }
-}
-
-void SqliteTableCursor::Impl::requireCurrentRow() const
-{
-    if (!identity) {
-        throw noCurrentRecord();
     }
 }
 
@@ -103,68 +115,117 @@ int SqliteTableCursor::Impl::requireField(const QString& name) const
 void SqliteTableCursor::Impl::leaveEdit()
 {
     editing = false;
-    snapshot.clear();
     pendingFields.clear();
 }
 
-QString SqliteTableCursor::Impl::identitySelectList() const
+void SqliteTableCursor::Impl::leaveRow()
 {
-    if (schema.hasRowid()) {
-        return schema.rowidAlias;
+    leaveEdit();
+    key.reset();
+    loaded.reset();
+    watched.clear();
+}
+
+const std::vector<int>* SqliteTableCursor::Impl::resolvedKeyColumns()
+{
+    if (!keyColumns && !keyFailure) {
+        try {
+            keyColumns = readIndexColumns(*db, schema, PrimaryKeyIndexName);
+        } catch (const RuntimeError& error) {
+            keyFailure = error;
+        }
     }
+    return keyColumns ? &*keyColumns : nullptr;
+}
+
+const Row& SqliteTableCursor::Impl::requireKey() const
+{
+    if (noMatch) {
+        throw noCurrentRecord();
+    }
+    if (!key) {
+        // A table without a key has no name for its rows: it can be read, not written.
+        throw keyFailure ? *keyFailure : noCurrentRecord();
+    }
+    return *key;
+}
+
+void SqliteTableCursor::Impl::standOn(Row row)
+{
+    if (const std::vector<int>* columns = resolvedKeyColumns()) {
+        Row values;
+        for (const int index : *columns) {
+            values.push_back(row[static_cast<std::size_t>(index)]);
+        }
+        key = std::move(values);
+    }
+    loaded = std::move(row);
+}
+
+QString SqliteTableCursor::Impl::columnList() const
+{
     QStringList names;
-    for (const int index : schema.identityColumns) {
-        names << quotedIdentifier(column(index).name);
+    for (const ColumnInfo& info : schema.columns) {
+        names << quotedIdentifier(info.name);
     }
     return names.join(QStringLiteral(", "));
 }
 
-QString SqliteTableCursor::Impl::identityCondition(int firstParameter) const
+QString SqliteTableCursor::Impl::condition(const std::vector<int>& columns, int firstParameter) const
 {
-    if (schema.hasRowid()) {
-        return QStringLiteral("%1 = ?%2").arg(schema.rowidAlias).arg(firstParameter);
-    }
     QStringList terms;
     int parameter = firstParameter;
-    for (const int index : schema.identityColumns) {
-        terms << QStringLiteral("%1 = ?%2").arg(quotedIdentifier(column(index).name)).arg(parameter++);
+    for (const int index : columns) {
+        terms << QStringLiteral("%1 IS ?%2").arg(quotedIdentifier(column(index).name)).arg(parameter++);
     }
     return terms.join(QStringLiteral(" AND "));
 }
 
-void SqliteTableCursor::Impl::bindIdentity(Statement& statement, const Row& rowIdentity, int firstParameter) const
+void SqliteTableCursor::Impl::bindCompared(Statement& statement, const std::vector<int>& columns,
+                                           int firstParameter) const
 {
+    const std::vector<int>& keyIndexes = *keyColumns;
     int parameter = firstParameter;
-    for (const StoredValue& value : rowIdentity) {
-        statement.bind(parameter++, value);
+    for (const int index : columns) {
+        const auto inKey = std::find(keyIndexes.begin(), keyIndexes.end(), index);
+        // Stored values go back exactly as read: no conversion may make a changed value look unchanged.
+        statement.bind(parameter++, inKey != keyIndexes.end()
+                                        ? (*key)[static_cast<std::size_t>(inKey - keyIndexes.begin())]
+                                        : (*loaded)[static_cast<std::size_t>(index)]);
     }
 }
 
-std::optional<Row> SqliteTableCursor::Impl::readCurrentRow()
+Row SqliteTableCursor::Impl::readRow(Statement& statement) const
 {
-    if (!readRowStatement) {
-        QStringList names;
-        for (const ColumnInfo& info : schema.columns) {
-            names << quotedIdentifier(info.name);
-        }
-        readRowStatement = std::make_unique<Statement>(
-            db->handle(),
-            QStringLiteral("SELECT %1 FROM %2 WHERE %3")
-                .arg(names.join(QStringLiteral(", ")), quotedIdentifier(table()), identityCondition(1)),
-            db->path(), table());
+    Row row;
+    row.reserve(schema.columns.size());
+    for (int i = 0; i < statement.columnCount(); ++i) {
+        row.push_back(statement.column(i));
     }
-    Statement& query = *readRowStatement;
+    return row;
+}
+
+std::optional<Row> SqliteTableCursor::Impl::readByKey()
+{
+    Statement query(db->handle(),
+                    QStringLiteral("SELECT %1 FROM %2 WHERE %3")
+                        .arg(columnList(), quotedIdentifier(table()), condition(*keyColumns, 1)),
+                    db->path(), table());
     const ResetOnExit reset(query);
-    bindIdentity(query, *identity, 1);
+    bindCompared(query, *keyColumns, 1);
     if (!query.step()) {
         return std::nullopt;
     }
-    Row row;
-    row.reserve(schema.columns.size());
-    for (int i = 0; i < query.columnCount(); ++i) {
-        row.push_back(query.column(i));
+    return readRow(query);
+}
+
+void SqliteTableCursor::Impl::failMissedWrite()
+{
+    loaded = readByKey();
+    if (!loaded) {
+        throw rowDeletedByAnotherUser(table());
     }
-    return row;
+    throw rowChangedByAnotherUser(table());
 }
 
 void SqliteTableCursor::Impl::prepareSeek(const std::vector<bool>& nullPattern)
@@ -180,12 +241,19 @@ void SqliteTableCursor::Impl::prepareSeek(const std::vector<bool>& nullPattern)
                      .arg(quotedIdentifier(column(indexColumns[i]).name), comparison)
                      .arg(static_cast<int>(i) + 1);
     }
-    const QString order = schema.hasRowid() ? schema.rowidAlias : identitySelectList();
+    QString order = schema.rowidAlias;
+    if (order.isEmpty()) {
+        QStringList keyNames;
+        for (const int index : schema.primaryKeyColumns()) {
+            keyNames << quotedIdentifier(column(index).name);
+        }
+        order = keyNames.join(QStringLiteral(", "));
+    }
     seekStatement.reset();
     seekStatement = std::make_unique<Statement>(
         db->handle(),
         QStringLiteral("SELECT %1 FROM %2 WHERE %3 ORDER BY %4 LIMIT 1")
-            .arg(identitySelectList(), quotedIdentifier(table()), terms.join(QStringLiteral(" AND ")), order),
+            .arg(columnList(), quotedIdentifier(table()), terms.join(QStringLiteral(" AND ")), order),
         db->path(), table());
     seekNullPattern = nullPattern;
 }
@@ -221,8 +289,7 @@ void SqliteTableCursor::seek(const QString& comparison, const std::vector<Value>
     }
     checkSeekArguments(comparison, d.indexName, d.table(), d.indexColumns.size(), keyValues.size());
 
-    d.leaveEdit();
-    d.identity.reset();
+    d.leaveRow();
     d.noMatch = true;
 
     std::vector<bool> nullPattern;
@@ -239,11 +306,7 @@ void SqliteTableCursor::seek(const QString& comparison, const std::vector<Value>
         query.bind(static_cast<int>(i) + 1, storedFromValue(keyValues[i], dateTimeColumn));
     }
     if (query.step()) {
-        Row found;
-        for (int i = 0; i < query.columnCount(); ++i) {
-            found.push_back(query.column(i));
-        }
-        d.identity = std::move(found);
+        d.standOn(d.readRow(query));
         d.noMatch = false;
     }
 }
@@ -267,25 +330,25 @@ Value SqliteTableCursor::field(const QString& name) const
             return valueFromStored(storedFromValue(pending->second, dateTimeColumn), dateTimeColumn);
         }
     }
-    d.requireCurrentRow();
-    const std::optional<Row> row = d.readCurrentRow();
-    if (!row) {
+    if (d.noMatch || (!d.key && !d.loaded)) {
+        throw noCurrentRecord();
+    }
+    if (!d.loaded) {
         throw rowDeletedByAnotherUser(d.table());
     }
-    return valueFromStored((*row)[static_cast<std::size_t>(index)], dateTimeColumn);
+    d.watched.insert(index);
+    return valueFromStored((*d.loaded)[static_cast<std::size_t>(index)], dateTimeColumn);
 }
 
 void SqliteTableCursor::edit()
 {
     Impl& d = *m_impl;
     d.requireOpen();
-    d.requireCurrentRow();
-    std::optional<Row> row = d.readCurrentRow();
-    if (!row) {
-        throw rowDeletedByAnotherUser(d.table());
+    if (d.noMatch || (!d.key && !d.loaded)) {
+        throw noCurrentRecord();
     }
+    // Nothing is read again here: the write compares the row with what the load read, however long ago.
     d.leaveEdit();
-    d.snapshot = std::move(*row);
     d.editing = true;
 }
 
@@ -312,89 +375,95 @@ void SqliteTableCursor::update()
     if (!d.editing) {
         throw updateWithoutEdit();
     }
-    const Row snapshot = std::move(d.snapshot);
     const std::map<int, Value> pending = std::move(d.pendingFields);
     d.leaveEdit();
+    d.requireKey();
 
     WriteTransaction transaction(d.db->handle(), d.db->path(), d.table());
-    const std::optional<Row> current = d.readCurrentRow();
-    if (!current) {
-        throw rowDeletedByAnotherUser(d.table());
-    }
-    if (*current != snapshot) {
-        throw rowChangedByAnotherUser(d.table());
+    if (!d.loaded) {
+        // Tried again after a write found the row changed or gone: it is written as it now stands.
+        d.loaded = d.readByKey();
+        if (!d.loaded) {
+            throw rowDeletedByAnotherUser(d.table());
+        }
     }
     if (pending.empty()) {
-        transaction.commit();
         return;
     }
-
+    for (const auto& entry : pending) {
+        d.watched.insert(entry.first);
+    }
+    const std::vector<int> compared = comparedColumns(*d.keyColumns, d.watched);
     QStringList assignments;
     int parameter = 1;
     for (const auto& entry : pending) {
         assignments << QStringLiteral("%1 = ?%2").arg(quotedIdentifier(d.column(entry.first).name)).arg(parameter++);
     }
-    const int firstIdentityParameter = parameter;
-    // The key columns may be among those written, so the row's identity is taken back from the update itself.
     Statement statement(d.db->handle(),
                         QStringLiteral("UPDATE %1 SET %2 WHERE %3 RETURNING %4")
                             .arg(quotedIdentifier(d.table()), assignments.join(QStringLiteral(", ")),
-                                 d.identityCondition(firstIdentityParameter), d.identitySelectList()),
+                                 d.condition(compared, parameter), d.columnList()),
                         d.db->path(), d.table());
-    Row newIdentity;
+    std::optional<Row> written;
     {
         const ResetOnExit reset(statement);
-        parameter = 1;
+        int value = 1;
         for (const auto& entry : pending) {
-            statement.bind(parameter++, storedFromValue(entry.second, d.column(entry.first).holdsDateTime));
+            statement.bind(value++, storedFromValue(entry.second, d.column(entry.first).holdsDateTime));
         }
-        d.bindIdentity(statement, *d.identity, firstIdentityParameter);
-        if (!statement.step()) {
-            throw rowDeletedByAnotherUser(d.table());
-        }
-        for (int i = 0; i < statement.columnCount(); ++i) {
-            newIdentity.push_back(statement.column(i));
-        }
-        while (statement.step()) {
+        d.bindCompared(statement, compared, parameter);
+        if (statement.step()) {
+            written = d.readRow(statement);
+            while (statement.step()) {
+            }
         }
     }
+    if (!written) {
+        d.failMissedWrite();
+    }
     transaction.commit();
-    d.identity = std::move(newIdentity);
+    // The key may be among the fields written: the row is named by its key as written.
+    d.standOn(std::move(*written));
 }
 
 void SqliteTableCursor::remove()
 {
     Impl& d = *m_impl;
     d.requireOpen();
-    d.requireCurrentRow();
     d.leaveEdit();
+    d.requireKey();
 
     WriteTransaction transaction(d.db->handle(), d.db->path(), d.table());
+    if (!d.loaded) {
+        d.loaded = d.readByKey();
+        if (!d.loaded) {
+            throw rowDeletedByAnotherUser(d.table());
+        }
+    }
+    const std::vector<int> compared = comparedColumns(*d.keyColumns, d.watched);
     Statement statement(
         d.db->handle(),
-        QStringLiteral("DELETE FROM %1 WHERE %2").arg(quotedIdentifier(d.table()), d.identityCondition(1)),
+        QStringLiteral("DELETE FROM %1 WHERE %2").arg(quotedIdentifier(d.table()), d.condition(compared, 1)),
         d.db->path(), d.table());
     {
         const ResetOnExit reset(statement);
-        d.bindIdentity(statement, *d.identity, 1);
+        d.bindCompared(statement, compared, 1);
         statement.step();
     }
     if (sqlite3_changes(d.db->handle()) == 0) {
-        d.identity.reset();
-        throw rowDeletedByAnotherUser(d.table());
+        d.failMissedWrite();
     }
     transaction.commit();
-    d.identity.reset();
+    d.leaveRow();
+    d.noMatch = true;
 }
 
 void SqliteTableCursor::close()
 {
     Impl& d = *m_impl;
     d.requireOpen();
-    d.leaveEdit();
-    d.identity.reset();
+    d.leaveRow();
     d.seekStatement.reset();
-    d.readRowStatement.reset();
     d.closed = true;
     d.db.reset();
 }
