@@ -112,8 +112,8 @@ RuntimeError rowChangedByAnotherUser(const QString& table)
 {
     return engineError(
         RowChangedByAnotherUser,
-        QStringLiteral("Il record della tabella '%1' è stato modificato da un altro utente dopo l'inizio "
-                       "della modifica: le modifiche non sono state salvate.")
+        QStringLiteral("Il record della tabella '%1' è stato modificato da un altro utente dopo la lettura: le "
+                       "modifiche non sono state salvate.")
             .arg(table));
 }
 
