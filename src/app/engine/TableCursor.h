@@ -17,11 +17,16 @@ class Database;
 // - Only the fields named by the caller are read or written; the tables may have any other columns.
 // - Date-time columns hold local date-times in whole seconds; keys are compared for equality in that form.
 // - Values always travel bound, identifiers always quoted.
-// - Edit, Update and Delete act on exactly the row the cursor stands on; a row that another client changed or
-//   deleted since it was read is RowChangedByAnotherUser / RowDeletedByAnotherUser, never overwritten.
-// - A cursor keeps the row it stands on: reading a field needs no connection, so the workspace may give its
-//   connection back between the load and an action (Workspace::releaseConnection). Edit reads the row again, and
-//   Update locks it and compares it with what Edit read before writing.
+// - A positioned cursor names its row by the values of the table's key ("primaria") as the seek found them; the
+//   engine's row number (SQLite's rowid, PostgreSQL's ctid) never decides which row a write touches, since a
+//   deleted row's number is handed to the next row added.
+// - A cursor keeps the row as the seek read it: reading a field needs no connection, so the workspace may give its
+//   connection back between the load and an action (Workspace::releaseConnection), however long the window waits.
+// - Update and Delete are a compare-and-set in one statement: they take only if the row under that key still
+//   holds what was read, in every field read from it or written to it (Null as Null, stored values as stored).
+//   Otherwise nothing is written: RowDeletedByAnotherUser when no row has the key any more,
+//   RowChangedByAnotherUser when it holds something else, and the row as it now stands is read so that the next
+//   try writes on it.
 // - The one read besides the cursor is Database::rowsByMoment, for the agenda watcher: the rows up to a moment and
 //   the next moment, through the index of a date-time column, read alike (same field values) and writing nothing.
 // Every failure raises RuntimeError with one of the EngineErrorNumber values.
@@ -43,9 +48,10 @@ public:
     virtual void edit() = 0;
     virtual void setField(const QString& name, const Value& value) = 0;
     // Writes the edited row; RowDeletedByAnotherUser / RowChangedByAnotherUser when another client got there
-    // first, DatabaseLocked when the lock could not be had within the busy wait.
+    // since the row was read, DatabaseLocked when the lock could not be had within the busy wait.
     virtual void update() = 0;
-    // Deletes the current row; RowDeletedByAnotherUser when it is no longer there.
+    // Deletes the current row; RowDeletedByAnotherUser when it is no longer there, RowChangedByAnotherUser when it
+    // holds something else than was read.
     virtual void remove() = 0;
     virtual void close() = 0;
 
