@@ -6,8 +6,10 @@ namespace rp::engine {
 
 bool isDateTimeType(const QString& declaredType)
 {
-    return declaredType.contains(QLatin1String("DATE"), Qt::CaseInsensitive) ||
-           declaredType.contains(QLatin1String("TIME"), Qt::CaseInsensitive);
+    const auto has = [&](const char* word) { return declaredType.contains(QLatin1String(word), Qt::CaseInsensitive); };
+    // SQLite's own order: "INT" anywhere makes the affinity integer before any text word counts.
+    const bool textAffinity = !has("INT") && (has("CHAR") || has("CLOB") || has("TEXT"));
+    return has("DATE") || has("TIME") || textAffinity;
 }
 
 namespace {
