@@ -34,9 +34,8 @@ StoredValue storedFromValue(const Value& value, bool dateTimeColumn)
         stored = storedText(value.asText());
         break;
     case Value::Kind::Integer:
-        if (dateTimeColumn) {
-            return storedText(storageTextFromDaySerial(static_cast<double>(value.asInteger())));
-        }
+        // A whole number is a count or a code, never a day serial: a client code sought on a text key is compared
+        // as the text SQLite makes of it.
         stored.type = StoredValue::Type::Integer;
         stored.integer = value.asInteger();
         break;
