@@ -22,6 +22,8 @@ endfunction()
 
 # The manual page and the changelog carry the project version, configured from their templates.
 set(REMINDER_DOC_DIR ${PROJECT_BINARY_DIR}/doc)
+# The build tree's copy names the layout under the configured prefix; the installed one is made at install time.
+string(REPLACE "-" "\\-" REMINDER_LAYOUT_DIR "${CMAKE_INSTALL_FULL_DATADIR}/reminder-popup/layout")
 configure_file(${PROJECT_SOURCE_DIR}/man/reminder-popup.1.in ${REMINDER_DOC_DIR}/reminder-popup.1 @ONLY)
 configure_file(${PROJECT_SOURCE_DIR}/cmake/debian/changelog.in ${REMINDER_DOC_DIR}/changelog @ONLY)
 configure_file(${PROJECT_SOURCE_DIR}/man/reminder-agenda.1.in ${REMINDER_DOC_DIR}/reminder-agenda.1 @ONLY)
@@ -30,8 +32,9 @@ reminder_gzip_file(${REMINDER_DOC_DIR}/reminder-agenda.1 ${REMINDER_DOC_DIR}/rem
 reminder_gzip_file(${REMINDER_DOC_DIR}/changelog ${REMINDER_DOC_DIR}/changelog.gz)
 add_custom_target(reminder-docs ALL DEPENDS ${REMINDER_DOC_DIR}/reminder-popup.1.gz ${REMINDER_DOC_DIR}/reminder-agenda.1.gz
     ${REMINDER_DOC_DIR}/changelog.gz)
-install(FILES ${REMINDER_DOC_DIR}/reminder-popup.1.gz ${REMINDER_DOC_DIR}/reminder-agenda.1.gz
-    DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+install(FILES ${REMINDER_DOC_DIR}/reminder-agenda.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+configure_file(${PROJECT_SOURCE_DIR}/cmake/install-man-page.cmake.in ${REMINDER_DOC_DIR}/install-man-page.cmake @ONLY)
+install(SCRIPT ${REMINDER_DOC_DIR}/install-man-page.cmake)
 
 # The agenda watcher runs as the operator's systemd user service, or from the desktop's autostart where there is
 # no systemd user session.

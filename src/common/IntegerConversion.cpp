@@ -54,6 +54,11 @@ quint8 toUInt8(double d)
     return roundedInRange<quint8>(d, 0.0, 255.0);
 }
 
+quint32 toUInt32(double d)
+{
+    return roundedInRange<quint32>(d, 0.0, 4294967295.0);
+}
+
 double toDouble(const Value& v)
 {
     switch (v.kind()) {

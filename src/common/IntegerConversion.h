@@ -11,6 +11,7 @@ namespace rp {
 qint16 toInt16(double d);
 qint32 toInt32(double d);
 quint8 toUInt8(double d);
+quint32 toUInt32(double d);
 
 // A loosely typed value as a double: numbers as they are, date-times as their day serial, numeric text
 // parsed by the locale's conventions; Null, blank and non-numeric text raise the type-mismatch error.

@@ -55,7 +55,10 @@ qint32 ActionColourFromField(const Value& field)
     if (text.trimmed().isEmpty()) {
         return 0;
     }
-    return toInt32(Value::text(text));
+    // A colour stored unsigned or as ARGB (0xFF0000FF) passes the signed range, yet its low 24 bits are a colour
+    // all the same: the reminder must not go unshown for a cosmetic value. Beyond 32 bits it is an overflow.
+    const double number = toDouble(Value::text(text));
+    return number < 0 ? toInt32(number) : static_cast<qint32>(toUInt32(number));
 }
 
 void ShowActionInfo(PopupContext& ctx, const QString& code, QLabel& lbAziCod, QLabel& LbAziDes)

@@ -23,7 +23,7 @@ void ShowActionInfo(PopupContext& ctx, const QString& code, QLabel& lbAziCod, QL
 
 // The colour of an action from its stored field. A Null or blank colour is black: without a colour the
 // reminder must still be shown and handled. Any other text must be a number (type mismatch otherwise)
-// that fits in 32 bits (overflow otherwise).
+// that fits in 32 bits, signed or unsigned (overflow otherwise); its low 24 bits colour the labels.
 qint32 ActionColourFromField(const Value& field);
 
 // The client's and the action's rows of the launch, as the two look-ups seek them, for the store to read ahead.

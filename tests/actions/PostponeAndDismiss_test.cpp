@@ -146,6 +146,15 @@ TEST_F(PostponeAndDismiss, FifteenMinutesBeforeTheAppointmentRoundsTheLeadDown)
     EXPECT_TRUE(popup.window->isUnloaded());
 }
 
+TEST_F(PostponeAndDismiss, DateTimesDeclaredAsTextAreFoundAndWrittenAsText)
+{
+    store.declareDateTimesAs(QStringLiteral("TEXT"));
+    postponeAt(serialOf(2026, 12, 7, 9, 0, 30), QStringLiteral("15"), UnitMinutes);
+    EXPECT_EQ(appointmentField(QStringLiteral("ApAllarm"), due), QVariant(44.0));
+    EXPECT_EQ(reminderField(QStringLiteral("PmAllarm"), due), QVariant(alarmText(9, 15, 30)));
+    EXPECT_EQ(reminderField(QStringLiteral("typeof(PmAllarm)"), due), QVariant(QStringLiteral("text")));
+}
+
 TEST_F(PostponeAndDismiss, OverdueAppointmentGetsANegativeLead)
 {
     postponeAt(serialOf(2026, 12, 7, 10, 20, 30), QStringLiteral("15"), UnitMinutes);

@@ -12,6 +12,23 @@ files | server | pooled) ;;
     exit 1
     ;;
 esac
+# REMINDER_E2E_LAYOUT picks how the store declares its date-times, as the scheduling application's own layout may:
+# "plain" (the project's layout: DATETIME on the files, timestamp(0) on the server), "text" (files: TEXT columns
+# holding 'YYYY-MM-DD HH:MM:SS') or "zoned" (server: timestamptz(0), the server's own TimeZone UTC while the PC, TZ,
+# is elsewhere). The tests' own SQL runs in the PC's zone, and a zoned date-time is printed without its offset.
+E2E_LAYOUT=${REMINDER_E2E_LAYOUT:-plain}
+case "$E2E_STORE/$E2E_LAYOUT" in
+files/plain) E2E_MOMENT_TYPE=DATETIME ;;
+server/plain | pooled/plain) E2E_MOMENT_TYPE='timestamp(0)' ;;
+files/text) E2E_MOMENT_TYPE=TEXT ;;
+server/zoned | pooled/zoned) E2E_MOMENT_TYPE='timestamptz(0)' ;;
+*)
+    echo "FAIL: REMINDER_E2E_LAYOUT '$E2E_LAYOUT' does not go with REMINDER_E2E_STORE '$E2E_STORE'" >&2
+    exit 1
+    ;;
+esac
+# The session settings of the tests' own SQL on the server.
+E2E_PG_OPTIONS="-c datestyle=ISO${TZ:+ -c TimeZone=${TZ#:}}"
 E2E_PG_DIR=""
 # The cluster's copy of each operator's empty layout, by operator.
 declare -A E2E_PG_LAYOUTS=()
@@ -78,6 +95,15 @@ server_start() {
         fail "the server did not start again: $(tail -n 5 "$E2E_PG_DIR/server.log")"
 }
 
+# The server's own zone for the store's database: UTC for the zoned layout, the cluster's (the PC's) otherwise.
+server_zone_sql() {
+    if [ "$E2E_LAYOUT" = zoned ]; then
+        echo "ALTER DATABASE agenda SET TimeZone = 'UTC'"
+    else
+        echo "SELECT 1"
+    fi
+}
+
 # The superuser's connection to a database of the test's cluster.
 pg_conninfo() {
     echo "host=$E2E_PG_DIR port=$E2E_PG_PORT user=postgres dbname=$1"
@@ -91,8 +117,16 @@ pg_run() {
     shift 2
     local source=(-f -)
     [ $# -ge 1 ] && source=(-c "$1")
-    PGOPTIONS="-c datestyle=ISO" psql -X -q -A -t -F '|' -v ON_ERROR_STOP=1 -d "$(pg_conninfo "$db")" \
-        -c "SET search_path TO $(pg_ident "$schema")" "${source[@]}"
+    if [ "$E2E_LAYOUT" = zoned ]; then
+        pg_run_plain "$db" "$schema" "${source[@]}" |
+            sed -E 's/([0-9]{4}-[0-9]{2}-[0-9]{2} [0-9]{2}:[0-9]{2}:[0-9]{2})[+-][0-9]{2}(:[0-9]{2})?/\1/g'
+        return "${PIPESTATUS[0]}"
+    fi
+    pg_run_plain "$db" "$schema" "${source[@]}"
+}
+pg_run_plain() {
+    PGOPTIONS="$E2E_PG_OPTIONS" psql -X -q -A -t -F '|' -v ON_ERROR_STOP=1 -d "$(pg_conninfo "$1")" \
+        -c "SET search_path TO $(pg_ident "$2")" "${@:3}"
 }
 
 # The settings' [BASE] and [PATH] sections for OPERATOR, the files under FOLDER or the server.
@@ -123,14 +157,17 @@ store_create() {
         local layout=${E2E_PG_LAYOUTS[$OPERATOR]:-}
         if [ -n "$layout" ]; then
             PGOPTIONS="-c client_min_messages=warning" psql -X -q -v ON_ERROR_STOP=1 -d "$(pg_conninfo postgres)" \
-                -c "DROP DATABASE IF EXISTS agenda WITH (FORCE)" -c "CREATE DATABASE agenda TEMPLATE $layout STRATEGY FILE_COPY" >/dev/null ||
-                fail "database agenda"
+                -c "DROP DATABASE IF EXISTS agenda WITH (FORCE)" -c "CREATE DATABASE agenda TEMPLATE $layout STRATEGY FILE_COPY" \
+                -c "$(server_zone_sql)" >/dev/null || fail "database agenda"
         else
             PGOPTIONS="-c client_min_messages=warning" psql -X -q -v ON_ERROR_STOP=1 -d "$(pg_conninfo postgres)" \
-                -c "DROP DATABASE IF EXISTS agenda WITH (FORCE)" -c "CREATE DATABASE agenda" >/dev/null || fail "database agenda"
+                -c "DROP DATABASE IF EXISTS agenda WITH (FORCE)" -c "CREATE DATABASE agenda" -c "$(server_zone_sql)" >/dev/null ||
+                fail "database agenda"
+            local server_layout
+            server_layout=$(<"$REMINDER_SOURCE_DIR/data/layout/server.sql")
             # Tables a test makes again are readable by the operator, as the administrator's would be.
-            psql -X -q -v ON_ERROR_STOP=1 -v operator="$OPERATOR" -v role="$E2E_PG_ROLE" \
-                -f "$REMINDER_SOURCE_DIR/data/layout/server.sql" \
+            PGOPTIONS="$E2E_PG_OPTIONS" psql -X -q -v ON_ERROR_STOP=1 -v operator="$OPERATOR" -v role="$E2E_PG_ROLE" \
+                -f <(printf '%s\n' "${server_layout//timestamp(0)/$E2E_MOMENT_TYPE}") \
                 -c "ALTER DEFAULT PRIVILEGES IN SCHEMA $(pg_ident "$DATA_DB") GRANT SELECT ON TABLES TO $E2E_PG_ROLE" \
                 -c "ALTER DEFAULT PRIVILEGES IN SCHEMA $(pg_ident "$VISITS_DB") GRANT SELECT ON TABLES TO $E2E_PG_ROLE" \
                 -c "ALTER DEFAULT PRIVILEGES IN SCHEMA $(pg_ident "$WORK_DB") GRANT SELECT ON TABLES TO $E2E_PG_ROLE" \
@@ -145,9 +182,11 @@ store_create() {
         DATA_DB="$STORE/$OPERATOR/DatiQZ.mdb"
         VISITS_DB="$STORE/$OPERATOR/VisiteQZ.mdb"
         WORK_DB="$STORE/$OPERATOR/WorkQZ.mdb"
-        sqlite3 "$DATA_DB" <"$REMINDER_SOURCE_DIR/data/layout/DatiQZ.sql"
-        sqlite3 "$VISITS_DB" <"$REMINDER_SOURCE_DIR/data/layout/VisiteQZ.sql"
-        sqlite3 "$WORK_DB" <"$REMINDER_SOURCE_DIR/data/layout/WorkQZ.sql"
+        local db layout_sql
+        for db in DatiQZ VisiteQZ WorkQZ; do
+            layout_sql=$(<"$REMINDER_SOURCE_DIR/data/layout/$db.sql")
+            sqlite3 "$STORE/$OPERATOR/$db.mdb" <<<"${layout_sql// DATETIME/ $E2E_MOMENT_TYPE}"
+        done
     fi
     { settings_text "$OPERATOR" "$STORE" && printf '[AGENDA]\nSuonoSN=N\n'; } >"$SETTINGS"
 }
@@ -213,7 +252,7 @@ UNION ALL SELECT format('INSERT INTO %I.%I VALUES %s', t.nspname, t.relname, r) 
     unnest(xpath('/table/row/r/text()',
         query_to_xml(format('SELECT t::text AS r FROM %I.%I t', t.nspname, t.relname), false, false, ''))) AS r"
 pg_dump_sorted() {
-    psql -X -q -A -t -v ON_ERROR_STOP=1 -d "$(pg_conninfo "$1")" -c "$PG_STORE_DUMP_SQL" | LC_ALL=C sort
+    PGOPTIONS="$E2E_PG_OPTIONS" psql -X -q -A -t -v ON_ERROR_STOP=1 -d "$(pg_conninfo "$1")" -c "$PG_STORE_DUMP_SQL" | LC_ALL=C sort
 }
 
 # store_snapshot DIR: a copy of the store, to be changed with snapshot_sql into the expected state.
@@ -273,9 +312,8 @@ PM_CLIENT=PmCodCliente
 PM_WHEN=PmIstante
 PM_ACTION=PmCodAzione
 store_use_own_key_layout() {
-    local moment=DATETIME table='"Promemoria"' grant=""
+    local moment=$E2E_MOMENT_TYPE table='"Promemoria"' grant=""
     if store_is_server; then
-        moment='timestamp(0)'
         table="$(pg_ident "$WORK_DB").\"Promemoria\""
         grant="GRANT SELECT, UPDATE (\"PmAllarm\", \"PmWait\"), DELETE ON $table TO $E2E_PG_ROLE;"
     fi

@@ -1,5 +1,7 @@
 // The window built through the real load sequence on SQLite files written by the test.
 #include "app/engine/EngineError.h"
+#include "common/RuntimeError.h"
+#include "reminder/ClientAndActionLookups.h"
 #include "support/PopupHarness.h"
 #include "support/TestStore.h"
 
@@ -136,6 +138,48 @@ TEST_F(ReminderLoad, ColourThatIsNotANumberEndsTheLoadWithTypeMismatch)
     ASSERT_EQ(popup.desktop.messages.size(), 1u);
     EXPECT_EQ(popup.desktop.messages[0].text, QStringLiteral("13-Tipo non corrispondente"));
     EXPECT_EQ(popup.desktop.messages[0].icon, Desktop::Icon::None);
+}
+
+// Signed and unsigned 32-bit colours both colour (ARGB red 0xFF0000FF is red); beyond 32 bits is the overflow.
+TEST(ActionColour, StoredSignedOrUnsignedIn32BitsAsNumberOrText)
+{
+    struct Row
+    {
+        Value field;
+        qint32 colour;
+        int error;
+    };
+    const Row rows[] = {
+        {Value::integer(255), 255, 0},
+        {Value::integer(-16776961), -16776961, 0},
+        {Value::integer(2147483647), 2147483647, 0},
+        {Value::integer(4278190335), static_cast<qint32>(0xFF0000FFu), 0},
+        {Value::text(QStringLiteral(" 4278190335 ")), static_cast<qint32>(0xFF0000FFu), 0},
+        {Value::real(4294967295.4), -1, 0},
+        {Value::integer(4294967296), 0, RuntimeError::OverflowNumber},
+        {Value::integer(-2147483649), 0, RuntimeError::OverflowNumber},
+        {Value::text(QStringLiteral("rosso")), 0, RuntimeError::TypeMismatchNumber},
+        {Value(), 0, 0},
+    };
+    for (const Row& row : rows) {
+        const std::string shown = "row " + std::to_string(&row - rows);
+        try {
+            EXPECT_EQ(ActionColourFromField(row.field), row.colour) << shown;
+            EXPECT_EQ(row.error, 0) << shown;
+        } catch (const RuntimeError& error) {
+            EXPECT_EQ(error.number(), row.error) << shown;
+        }
+    }
+}
+
+TEST_F(ReminderLoad, AnArgbColourShowsTheReminderInItsLowBytes)
+{
+    store.addAction(Action, QStringLiteral("VISITA"), 4278190335LL);
+    store.addAppointment(Client, due, Action, QVariant(), QStringLiteral("C"));
+    store.addReminder(Client, due, Action, QVariant());
+    ASSERT_TRUE(start());
+    EXPECT_TRUE(popup.ctx.state.LoadedOk);
+    EXPECT_EQ(textColour(popup.controls().lbAziCod), QColor(255, 0, 0));
 }
 
 TEST_F(ReminderLoad, UnknownActionLeavesLabelsBlackAndNoteUnchanged)

@@ -123,6 +123,21 @@ QString TestStore::workDbPath() const
     return m_dir.path() + QStringLiteral("/lavoro/") + m_operator + QStringLiteral("/WorkQZ.mdb");
 }
 
+void TestStore::declareDateTimesAs(const QString& type) const
+{
+    const auto relayOut = [&](const QString& path, const QString& layoutFile, const QString& table) {
+        const QString layout = layoutSql(layoutFile).replace(QStringLiteral(" DATETIME"), QLatin1Char(' ') + type);
+        // The old table's index goes with it: the layout is run again once it is dropped.
+        run(path,
+            QStringLiteral("BEGIN; ALTER TABLE %1 RENAME TO Vecchia; %2 INSERT INTO %1 SELECT * FROM Vecchia; "
+                           "DROP TABLE Vecchia; %2 COMMIT;")
+                .arg(table, layout),
+            {}, false);
+    };
+    relayOut(visitsDbPath(), QStringLiteral("VisiteQZ.sql"), QStringLiteral("Appuntamenti"));
+    relayOut(workDbPath(), QStringLiteral("WorkQZ.sql"), QStringLiteral("Promemoria"));
+}
+
 void TestStore::createDatabase(const QString& path, const QString& layoutFile) const
 {
     run(path, layoutSql(layoutFile), {}, false);

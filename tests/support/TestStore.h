@@ -22,6 +22,10 @@ public:
     QString visitsDbPath() const;
     QString workDbPath() const;
 
+    // Lays the appointments and reminders out again, rows kept, with their date-time columns declared as `type`
+    // (the scheduling application's own choice, "TEXT" for one) instead of the project's DATETIME.
+    void declareDateTimesAs(const QString& type) const;
+
     // Rewrites the settings file; `agenda` holds the sound keys' lines.
     void writeSettings(const QString& agenda = {});
 

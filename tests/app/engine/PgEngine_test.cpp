@@ -7,6 +7,7 @@
 #include "app/engine/PgTestServer.h"
 #include "app/engine/TableCursor.h"
 #include "app/engine/Workspace.h"
+#include "app/engine/postgres/PgSessionZone.h"
 #include "common/DaySerial.h"
 #include "support/PopupHarness.h"
 
@@ -242,6 +243,54 @@ TEST_F(PgEngine, SeeksThePrimaryKeyWithDateTimesInWholeSeconds)
     EXPECT_TRUE(cursor->noMatch());
 }
 
+// The suite's PC is in Europe/Rome (its TZ); the server below keeps UTC, as many do.
+TEST_F(PgEngine, TimestamptzColumnsReadAndWriteThePcsLocalTimeWhateverTheServersZone)
+{
+    m_server.exec(QStringLiteral("SET TimeZone = 'Europe/Rome';"
+                                 "ALTER TABLE %1 ALTER \"PmData\" TYPE timestamptz(0), "
+                                 "ALTER \"PmAllarm\" TYPE timestamptz(0);"
+                                 "ALTER DATABASE %2 SET TimeZone = 'UTC';")
+                      .arg(Reminders, m_server.database()));
+    auto cursor = reminder();
+    ASSERT_FALSE(cursor->noMatch());
+    EXPECT_EQ(cursor->field(QStringLiteral("PmData")), dueKey(57, QStringLiteral("2024-05-14 09:30:00"), {})[1]);
+    cursor->edit();
+    cursor->setField(QStringLiteral("PmAllarm"),
+                     Value::dateTime(*daySerialFromStorageText(QStringLiteral("2024-05-14 09:45:00"))));
+    cursor->update();
+    EXPECT_EQ(m_server.scalar(QStringLiteral("SELECT \"PmAllarm\" AT TIME ZONE 'UTC' FROM %1 WHERE \"PmAzione\" = "
+                                             "'MAN'")
+                                  .arg(Reminders)),
+              QStringLiteral("2024-05-14 07:45:00"));
+}
+
+TEST(PgSessionZone, ThePcsZoneIsNamedAsTheCLibraryFindsIt)
+{
+    struct Row
+    {
+        const char* tz;
+        QByteArray localtimeTarget;
+        QByteArray timezoneFile;
+        QByteArray name;
+    };
+    const Row rows[] = {
+        {"Europe/Rome", "/usr/share/zoneinfo/UTC", "", "Europe/Rome"},
+        {":Europe/Rome", "", "", "Europe/Rome"},
+        {":/usr/share/zoneinfo/America/New_York", "", "", "America/New_York"},
+        {"", "/usr/share/zoneinfo/Europe/Rome", "", "UTC"},
+        {"CET-1CEST,M3.5.0,M10.5.0/3", "", "", "CET-1CEST,M3.5.0,M10.5.0/3"},
+        {"/home/mario/fuso", "/usr/share/zoneinfo/Europe/Rome", "", ""},
+        {nullptr, "/usr/share/zoneinfo/Europe/Rome", "Etc/UTC\n", "Europe/Rome"},
+        {nullptr, "../usr/share/zoneinfo/Asia/Tokyo", "", "Asia/Tokyo"},
+        {nullptr, "", "Europe/Rome\n", "Europe/Rome"},
+        {nullptr, "", "", ""},
+    };
+    for (const Row& row : rows) {
+        EXPECT_EQ(pcTimeZoneName(row.tz, row.localtimeTarget, row.timezoneFile), row.name)
+            << (row.tz ? row.tz : "(TZ unset)") << " " << row.localtimeTarget.constData();
+    }
+}
+
 // --- Writes: exactly the positioned row, exactly the named fields ---
 
 TEST_F(PgEngine, UpdateAndDeleteTouchOnlyThePositionedRowAndTheNamedFields)
@@ -263,6 +312,30 @@ TEST_F(PgEngine, UpdateAndDeleteTouchOnlyThePositionedRowAndTheNamedFields)
 
     cursor->remove();
     EXPECT_EQ(remindersAsText(), QStringLiteral("INS,/doc/b.txt,S,ANNA"));
+}
+
+TEST_F(PgEngine, ADateTimeIntoADateColumnIsRefusedNotCutAndTheOtherFieldsStillWritten)
+{
+    m_server.exec(QStringLiteral("ALTER TABLE %1 ALTER \"PmAllarm\" TYPE date").arg(Reminders));
+    auto cursor = reminder();
+    ASSERT_FALSE(cursor->noMatch());
+    cursor->edit();
+    EXPECT_TRUE(raisesEngineError(
+        [&] {
+            cursor->setField(QStringLiteral("PmAllarm"),
+                             Value::dateTime(*daySerialFromStorageText(QStringLiteral("2024-05-14 09:45:00"))));
+        },
+        ValueNotAccepted, QStringLiteral("PmAllarm")));
+    cursor->setField(QStringLiteral("PmWait"), Value::text(QStringLiteral(" ")));
+    cursor->update();
+    EXPECT_EQ(remindersAsText(), QStringLiteral("INS,/doc/b.txt,S,ANNA | MAN,/doc/a.txt, ,ANNA"));
+
+    // A whole day loses nothing.
+    cursor->edit();
+    cursor->setField(QStringLiteral("PmAllarm"),
+                     Value::dateTime(*daySerialFromStorageText(QStringLiteral("2024-05-15 00:00:00"))));
+    cursor->update();
+    EXPECT_EQ(remindersAsText(), QStringLiteral("INS,/doc/b.txt,S,ANNA | MAN,/doc/a.txt,2024-05-15, ,ANNA"));
 }
 
 TEST_F(PgEngine, TheOperatorsRoleMayNotChangeWhatTheActionsDoNotWrite)

@@ -5,6 +5,7 @@
 #include "app/engine/postgres/LibPq.h"
 #include "app/engine/postgres/PgConnectPlan.h"
 #include "app/engine/postgres/PgFailure.h"
+#include "app/engine/postgres/PgSessionZone.h"
 
 #include <QRandomGenerator>
 #include <QRegularExpression>
@@ -154,7 +155,11 @@ int PgResult::affectedRows() const
     return QByteArray(libpq().PQcmdTuples(m_result)).toInt();
 }
 
-PgConnection::PgConnection(QString connectionString) : m_connectionString(connectionString.toUtf8()) {}
+PgConnection::PgConnection(QString connectionString) : m_connectionString(connectionString.toUtf8())
+{
+    // Made on the thread that opens the store, before any worker connects.
+    useThePcsTimeZoneOnTheServer();
+}
 
 PgConnection::~PgConnection()
 {

@@ -91,7 +91,7 @@ std::map<std::pair<QString, QString>, PgTable> pgTablesFrom(const PgResult& resu
         column.notNull = text(result, row, 4) == u"t";
         column.primaryKeyPosition = text(result, row, 6).toInt();
         const PgColumnKind kind = pgColumnKind(text(result, row, 5));
-        column.holdsDateTime = kind == PgColumnKind::DateTime;
+        column.holdsDateTime = isPgDateTimeKind(kind);
         pg.schema.columns.push_back(column);
         pg.kinds.push_back(kind);
     }

@@ -386,6 +386,7 @@ void PgTableCursor::setField(const QString& name, const Value& value)
     if (value.isNull() && column(index).notNull) {
         throw nullNotAccepted(column(index).name, table());
     }
+    requireKeptWhole(value, kind(index), column(index).name, table());
     m_pendingFields[index] = value;
 }
 

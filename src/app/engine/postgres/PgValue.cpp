@@ -1,5 +1,6 @@
 #include "app/engine/postgres/PgValue.h"
 
+#include "app/engine/EngineErrors.h"
 #include "common/DaySerial.h"
 
 namespace rp::engine {
@@ -15,15 +16,23 @@ PgColumnKind pgColumnKind(const QString& typeName)
     if (typeName == u"bool") {
         return PgColumnKind::Boolean;
     }
-    if (typeName == u"timestamp" || typeName == u"timestamptz" || typeName == u"date") {
+    if (typeName == u"timestamp" || typeName == u"timestamptz") {
         return PgColumnKind::DateTime;
+    }
+    if (typeName == u"date") {
+        return PgColumnKind::Date;
     }
     return PgColumnKind::Text;
 }
 
+bool isPgDateTimeKind(PgColumnKind kind)
+{
+    return kind == PgColumnKind::DateTime || kind == PgColumnKind::Date;
+}
+
 QString pgSelectExpression(const QString& quotedColumn, PgColumnKind kind)
 {
-    if (kind == PgColumnKind::DateTime) {
+    if (isPgDateTimeKind(kind)) {
         return QStringLiteral("to_char(%1, 'YYYY-MM-DD HH24:MI:SS')").arg(quotedColumn);
     }
     return quotedColumn;
@@ -37,18 +46,30 @@ PgParameter pgParameterFromValue(const Value& value, PgColumnKind kind)
     case Value::Kind::Text:
         return value.asText().toUtf8();
     case Value::Kind::Integer:
-        if (kind == PgColumnKind::DateTime) {
+        if (isPgDateTimeKind(kind)) {
             return storageTextFromDaySerial(static_cast<double>(value.asInteger())).toUtf8();
         }
         return QByteArray::number(value.asInteger());
     case Value::Kind::Real:
     case Value::Kind::DateTime:
-        if (kind == PgColumnKind::DateTime) {
+        if (isPgDateTimeKind(kind)) {
             return storageTextFromDaySerial(value.asReal()).toUtf8();
         }
         return QByteArray::number(value.asReal(), 'g', 17);
     }
     return std::nullopt;
+}
+
+void requireKeptWhole(const Value& value, PgColumnKind kind, const QString& column, const QString& table)
+{
+    if (kind != PgColumnKind::Date || value.isNull() || value.kind() == Value::Kind::Text) {
+        return;
+    }
+    const QString moment = QString::fromUtf8(pgParameterFromValue(value, kind).value_or(QByteArray()));
+    if (!moment.endsWith(QLatin1String(" 00:00:00"))) {
+        throw valueNotAccepted(table,
+                               QStringLiteral("%1 è una data senza ora: %2 perderebbe l'ora").arg(column, moment));
+    }
 }
 
 Value valueFromPg(const PgParameter& text, PgColumnKind kind)
@@ -66,6 +87,7 @@ Value valueFromPg(const PgParameter& text, PgColumnKind kind)
         // True is -1, as the scheduling application's engine gave it.
         return Value::integer(*text == "t" ? -1 : 0);
     case PgColumnKind::DateTime:
+    case PgColumnKind::Date:
         if (const std::optional<double> serial = daySerialFromStorageText(string)) {
             return Value::dateTime(*serial);
         }

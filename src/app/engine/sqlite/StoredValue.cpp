@@ -6,8 +6,10 @@ namespace rp::engine {
 
 bool isDateTimeType(const QString& declaredType)
 {
-    return declaredType.contains(QLatin1String("DATE"), Qt::CaseInsensitive) ||
-           declaredType.contains(QLatin1String("TIME"), Qt::CaseInsensitive);
+    const auto has = [&](const char* word) { return declaredType.contains(QLatin1String(word), Qt::CaseInsensitive); };
+    // SQLite's own order: "INT" anywhere makes the affinity integer before any text word counts.
+    const bool textAffinity = !has("INT") && (has("CHAR") || has("CLOB") || has("TEXT"));
+    return has("DATE") || has("TIME") || textAffinity;
 }
 
 namespace {
@@ -32,9 +34,8 @@ StoredValue storedFromValue(const Value& value, bool dateTimeColumn)
         stored = storedText(value.asText());
         break;
     case Value::Kind::Integer:
-        if (dateTimeColumn) {
-            return storedText(storageTextFromDaySerial(static_cast<double>(value.asInteger())));
-        }
+        // A whole number is a count or a code, never a day serial: a client code sought on a text key is compared
+        // as the text SQLite makes of it.
         stored.type = StoredValue::Type::Integer;
         stored.integer = value.asInteger();
         break;

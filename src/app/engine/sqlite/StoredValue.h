@@ -28,11 +28,13 @@ struct StoredValue
     bool operator==(const StoredValue&) const = default;
 };
 
-// Whether a declared column type holds date-times as text ("DATE", "DATETIME", "TIMESTAMP", "TIME", ...).
+// Whether a column of this declared type holds date-times as text: one named for them ("DATE", "DATETIME",
+// "TIMESTAMP", "TIME", ...) or one of text affinity ("TEXT", "VARCHAR(19)", "CHAR", "CLOB"), which would turn a
+// day serial into digits no reader takes for a date. Columns of numeric affinity hold day serials.
 bool isDateTimeType(const QString& declaredType);
 
-// The stored form of a program value: on a date-time column a date-time or a number is the text
-// "YYYY-MM-DD HH:MM:SS"; elsewhere a date-time is its REAL day serial.
+// The stored form of a program value: on a date-time column a date-time or a real (a day serial) is the text
+// "YYYY-MM-DD HH:MM:SS"; elsewhere a date-time is its REAL day serial. A whole number stays a number.
 StoredValue storedFromValue(const Value& value, bool dateTimeColumn);
 
 // The program value of a stored one: text in the store's date-time form on a date-time column becomes a
