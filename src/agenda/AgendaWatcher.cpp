@@ -176,6 +176,9 @@ void AgendaWatcher::reapPopups()
             continue;
         }
         const Popup& popup = it->second;
+        if (popup.mendedLock >= 0) {
+            close(popup.mendedLock);
+        }
         m_endedHere[popup.key] = nowDaySerial();
         const std::optional<QString> how = reaped > 0 ? abnormalEnd(status) : std::nullopt;
         if (how) {
@@ -191,9 +194,18 @@ void AgendaWatcher::reapPopups()
     }
 }
 
-void AgendaWatcher::addOwnWindows(std::map<QString, WindowTrace>& traces) const
+void AgendaWatcher::addOwnWindows(std::map<QString, WindowTrace>& traces)
 {
-    for (const auto& [pid, popup] : m_popups) {
+    for (auto& [pid, popup] : m_popups) {
+        // Its lock file gone with the folder: the watcher holds a new one for it, so that another watcher of the
+        // same settings file does not take the reminder for one without a window.
+        if (popup.mendedLock < 0 && traces.count(popup.key) == 0) {
+            const WindowLock lock = m_locks.lockForWindow(popup.key, popup.slot);
+            popup.mendedLock = lock.fd;
+            if (lock.fd < 0 && !lock.alreadyOpen) {
+                tellLockProblem(lock.problem);
+            }
+        }
         traces[popup.key].openSlot = popup.slot;
     }
     for (const auto& [key, ended] : m_endedHere) {
@@ -276,7 +288,7 @@ void AgendaWatcher::look()
         QString error;
         if (const std::optional<pid_t> pid = startPopup(m_popup, line, lock.fd, error)) {
             logLine(LogPriority::Info, QStringLiteral("finestra avviata nel posto %1: %2").arg(start.slot).arg(line));
-            m_popups[*pid] = {key, line, start.slot};
+            m_popups[*pid] = {key, line, start.slot, -1};
             lookWhenEnded(*pid);
         } else {
             if (lock.fd >= 0) {

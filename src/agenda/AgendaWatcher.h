@@ -48,7 +48,7 @@ private:
     void armAlarm(std::optional<double> daySerial);
     void lookWhenEnded(pid_t pid);
     void reapPopups();
-    void addOwnWindows(std::map<QString, WindowTrace>& traces) const;
+    void addOwnWindows(std::map<QString, WindowTrace>& traces);
     void tellLockProblem(const std::optional<QString>& problem);
 
     // A pop-up this watcher started and has not yet seen end.
@@ -57,6 +57,7 @@ private:
         QString key;
         QString launchLine;
         int slot = 0;
+        int mendedLock = -1; // the lock this watcher holds for it after its file was lost
     };
 
     AgendaOptions m_options;
