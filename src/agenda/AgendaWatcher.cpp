@@ -295,8 +295,10 @@ void AgendaWatcher::look()
                 m_locks.markEnded(lock.fd);
             }
             m_endedHere[key] = now;
-            logLine(LogPriority::Error,
-                    QStringLiteral("finestra non avviata per %1: %2 (%3)").arg(line, m_popup, error));
+            const QString how = QStringLiteral("non avviata (%1: %2)").arg(m_popup, error);
+            if (const std::optional<QString> told = m_popupEndLog.failed(key, line, how, secondsSinceBoot())) {
+                logLine(LogPriority::Error, *told);
+            }
         }
         if (lock.fd >= 0) {
             close(lock.fd);

@@ -8,9 +8,9 @@
 
 namespace rp::agenda {
 
-// What the log says of pop-ups that end abnormally (a display out of reach, a crash): the first time for a
-// reminder, a new way of ending, and the same one again at most once an hour with how many times it happened.
-// A reminder whose window fails at every repeat would otherwise fill the journal.
+// What the log says of pop-ups that cannot be started or end abnormally (a display out of reach, a crash): the first
+// time for a reminder, a new way of ending, and the same one again at most once an hour with how many times it
+// happened. A reminder whose window fails at every repeat would otherwise fill the journal.
 class PopupEndLog
 {
 public:
