@@ -71,6 +71,9 @@ else
 fi
 export XDG_RUNTIME_DIR="$work/runtime"
 mkdir -m 700 "$XDG_RUNTIME_DIR"
+# The stand-ins need no display, but a watcher without one says so at start, and every line but a window's is an
+# error here.
+export DISPLAY="${DISPLAY:-:0}"
 
 ticks=$(getconf CLK_TCK)
 # cpu_ticks PID: user plus system time so far, in clock ticks.

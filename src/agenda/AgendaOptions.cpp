@@ -3,6 +3,7 @@
 #include "app/ProgramVersion.h"
 #include "app/StandardOptions.h"
 
+#include <QStandardPaths>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -12,7 +13,8 @@ namespace rp::agenda {
 namespace {
 
 constexpr char UsageText[] = "Uso: reminder-agenda [--interval SECONDI] [--repeat SECONDI] [--max-windows N]\n"
-                             "                     [--popup PERCORSO] IMPOSTAZIONI\n"
+                             "                     [--popup PERCORSO] IMPOSTAZIONI | --autostart\n"
+                             "     reminder-agenda [--popup PERCORSO] --check IMPOSTAZIONI\n"
                              "     reminder-agenda --help | --version\n"
                              "Avvia reminder-popup per ogni promemoria dell'operatore che giunge a scadenza\n"
                              "(PmAllarm non oltre l'ora presente).\n"
@@ -25,12 +27,19 @@ constexpr char UsageText[] = "Uso: reminder-agenda [--interval SECONDI] [--repea
                              "                      (predefinito 20); le altre attendono in ordine di scadenza\n"
                              "  --popup PERCORSO    il programma della finestra (predefinito reminder-popup\n"
                              "                      accanto a questo programma, altrimenti quello nel PATH)\n"
+                             "  --autostart         il file delle impostazioni è\n"
+                             "                      ~/.config/reminder-agenda/impostazioni.ini; se manca,\n"
+                             "                      esce subito con stato 0\n"
+                             "  --check             guarda l'archivio una volta, senza scrivere nulla, e dice\n"
+                             "                      che cosa trova: operatore, archivio, chiave, promemoria in\n"
+                             "                      scadenza, righe scartate, schermo, finestra, blocchi\n"
                              "  --help              mostra l'uso del programma ed esce\n"
                              "  --version           mostra la versione ed esce\n"
                              "\n"
                              "Non scrive nulla nell'archivio. Una riga sullo standard error per ogni finestra\n"
                              "avviata e per ogni errore. Stato di uscita: 1 riga di comando non valida;\n"
-                             "altrimenti il programma resta in esecuzione.\n"
+                             "con --check 0 se le finestre possono comparire, 2 altrimenti (il motivo\n"
+                             "nell'ultima riga); altrimenti il programma resta in esecuzione.\n"
                              "Il servizio utente e il resto: man reminder-agenda\n";
 
 } // namespace
@@ -41,6 +50,10 @@ std::optional<AgendaOptions> parseAgendaOptions(const QStringList& arguments, QS
     bool haveSettings = false;
     for (qsizetype i = 0; i < arguments.size(); ++i) {
         const QString& argument = arguments[i];
+        if (argument == QLatin1String("--check") || argument == QLatin1String("--autostart")) {
+            (argument == QLatin1String("--check") ? options.check : options.autostart) = true;
+            continue;
+        }
         const bool numeric = argument == QLatin1String("--interval") || argument == QLatin1String("--repeat") ||
                              argument == QLatin1String("--max-windows");
         if (numeric || argument == QLatin1String("--popup")) {
@@ -73,6 +86,14 @@ std::optional<AgendaOptions> parseAgendaOptions(const QStringList& arguments, QS
             haveSettings = true;
         }
     }
+    if (options.autostart && (haveSettings || options.check)) {
+        error = QStringLiteral("--autostart non vuole altri file delle impostazioni né --check");
+        return std::nullopt;
+    }
+    if (options.autostart) {
+        options.settingsPath = autostartSettingsPath();
+        haveSettings = true;
+    }
     if (!haveSettings || options.settingsPath.trimmed().isEmpty()) {
         error = QStringLiteral("manca il file delle impostazioni");
         return std::nullopt;
@@ -85,6 +106,12 @@ std::optional<AgendaOptions> parseAgendaOptions(const QStringList& arguments, QS
         return std::nullopt;
     }
     return options;
+}
+
+QString autostartSettingsPath()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+           QStringLiteral("/reminder-agenda/impostazioni.ini");
 }
 
 std::optional<int> answerAgendaStandardOption(int argc, const char* const* argv)

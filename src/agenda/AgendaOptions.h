@@ -13,7 +13,12 @@ struct AgendaOptions
     int maxWindows = 20;
     QString popupPath; // empty: the reminder-popup beside this program, else the one on PATH
     QString settingsPath;
+    bool check = false;     // one look, told on standard output, then the end
+    bool autostart = false; // the settings file is the operator's own default one, and may be missing
 };
+
+// The settings file of --autostart: reminder-agenda/impostazioni.ini in the operator's configuration folder.
+QString autostartSettingsPath();
 
 // The command line without the program name. std::nullopt with `error` filled (an Italian message) when it is
 // not a valid one.

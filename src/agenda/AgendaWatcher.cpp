@@ -1,5 +1,6 @@
 #include "agenda/AgendaWatcher.h"
 
+#include "agenda/AgendaLog.h"
 #include "agenda/PopupLauncher.h"
 #include "agenda/StoreLook.h"
 #include "agenda/WindowPlan.h"
@@ -15,6 +16,7 @@
 #include <ctime>
 #include <sys/syscall.h>
 #include <sys/timerfd.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace rp::agenda {
@@ -49,12 +51,6 @@ double nowDaySerial()
     return daySerialFromLocal(QDateTime::currentDateTime());
 }
 
-void logLine(const QString& text)
-{
-    std::fprintf(stderr, "reminder-agenda: %s\n", text.toLocal8Bit().constData());
-    std::fflush(stderr);
-}
-
 AgendaWatcher::AgendaWatcher(AgendaOptions options, QObject* parent)
     : QObject(parent), m_options(std::move(options)), m_popup(popupProgram(m_options.popupPath)),
       m_locks(m_options.settingsPath), m_fileWatch(new WorkFileWatch(this))
@@ -82,8 +78,14 @@ bool AgendaWatcher::start()
     m_intervalFd = timerfd_create(CLOCK_BOOTTIME, TFD_CLOEXEC | TFD_NONBLOCK);
     m_alarmFd = timerfd_create(CLOCK_REALTIME, TFD_CLOEXEC | TFD_NONBLOCK);
     if (m_intervalFd < 0 || m_alarmFd < 0) {
-        logLine(QStringLiteral("timer non disponibile: %1").arg(QString::fromLocal8Bit(std::strerror(errno))));
+        logLine(LogPriority::Error,
+                QStringLiteral("timer non disponibile: %1").arg(QString::fromLocal8Bit(std::strerror(errno))));
         return false;
+    }
+    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
+        // A session that did not hand its display to the user manager: every window would fail to come up.
+        logLine(LogPriority::Warning, QStringLiteral("né DISPLAY né WAYLAND_DISPLAY sono impostati: le finestre non "
+                                                     "potranno comparire (l'archivio è guardato lo stesso)"));
     }
     itimerspec spec{};
     spec.it_interval.tv_sec = m_options.intervalSeconds;
@@ -128,7 +130,8 @@ void AgendaWatcher::armAlarm(std::optional<double> daySerial)
     }
     // A zero moment disarms it: nothing is due later.
     if (timerfd_settime(m_alarmFd, TFD_TIMER_ABSTIME | TFD_TIMER_CANCEL_ON_SET, &spec, nullptr) != 0) {
-        logLine(QStringLiteral("sveglia non impostata: %1").arg(QString::fromLocal8Bit(std::strerror(errno))));
+        logLine(LogPriority::Error,
+                QStringLiteral("sveglia non impostata: %1").arg(QString::fromLocal8Bit(std::strerror(errno))));
     }
 }
 
@@ -139,9 +142,9 @@ void AgendaWatcher::watchWorkFile(const QString& file)
         m_watchProblem.reset();
     } else if (m_watchProblem != problem) {
         m_watchProblem = problem;
-        logLine(QStringLiteral("modifiche dell'archivio non notificate (%1): controllo ogni %2 s")
-                    .arg(problem)
-                    .arg(m_options.intervalSeconds));
+        logLine(LogPriority::Warning, QStringLiteral("modifiche dell'archivio non notificate (%1): controllo ogni %2 s")
+                                          .arg(problem)
+                                          .arg(m_options.intervalSeconds));
     }
 }
 
@@ -150,21 +153,84 @@ void AgendaWatcher::lookWhenEnded(pid_t pid)
     // Through syscall(): Debian 12's <sys/pidfd.h> declares pidfd_open without C linkage.
     const int fd = static_cast<int>(syscall(SYS_pidfd_open, pid, 0));
     if (fd < 0) {
-        return; // an older kernel: the slot is seen free at the next look
+        return; // an older kernel: the end is seen at the next look
     }
     auto* ended = new QSocketNotifier(fd, QSocketNotifier::Read, this);
     connect(ended, &QSocketNotifier::activated, this, [this, ended, fd] {
         ended->setEnabled(false);
         ended->deleteLater();
         close(fd);
+        reapPopups();
         lookSoon();
     });
+}
+
+void AgendaWatcher::reapPopups()
+{
+    // Each by its own pid: a wait for any child would throw away the status of one whose end is still to be told.
+    for (auto it = m_popups.begin(); it != m_popups.end();) {
+        int status = 0;
+        const pid_t reaped = waitpid(it->first, &status, WNOHANG);
+        if (reaped == 0 || (reaped < 0 && errno == EINTR)) {
+            ++it;
+            continue;
+        }
+        const Popup& popup = it->second;
+        if (popup.mendedLock >= 0) {
+            close(popup.mendedLock);
+        }
+        m_endedHere[popup.key] = nowDaySerial();
+        const std::optional<QString> how = reaped > 0 ? abnormalEnd(status) : std::nullopt;
+        if (how) {
+            m_locks.markFailed(popup.key);
+            if (const std::optional<QString> line =
+                    m_popupEndLog.failed(popup.key, popup.launchLine, *how, secondsSinceBoot())) {
+                logLine(LogPriority::Error, *line);
+            }
+        } else {
+            m_popupEndLog.endedNormally(popup.key);
+        }
+        it = m_popups.erase(it);
+    }
+}
+
+void AgendaWatcher::addOwnWindows(std::map<QString, WindowTrace>& traces)
+{
+    for (auto& [pid, popup] : m_popups) {
+        // Its lock file gone with the folder: the watcher holds a new one for it, so that another watcher of the
+        // same settings file does not take the reminder for one without a window.
+        if (popup.mendedLock < 0 && traces.count(popup.key) == 0) {
+            const WindowLock lock = m_locks.lockForWindow(popup.key, popup.slot);
+            popup.mendedLock = lock.fd;
+            if (lock.fd < 0 && !lock.alreadyOpen) {
+                tellLockProblem(lock.problem);
+            }
+        }
+        traces[popup.key].openSlot = popup.slot;
+    }
+    for (const auto& [key, ended] : m_endedHere) {
+        WindowTrace& trace = traces[key];
+        if (!trace.openSlot) {
+            trace.endedAt = std::max(trace.endedAt.value_or(ended), ended);
+        }
+    }
+}
+
+void AgendaWatcher::tellLockProblem(const std::optional<QString>& problem)
+{
+    if (problem && problem != m_lockProblem) {
+        logLine(LogPriority::Error,
+                QStringLiteral("cartella dei blocchi non usabile, %1: le finestre restano una per promemoria solo "
+                               "per questo programma")
+                    .arg(*problem));
+    }
+    m_lockProblem = problem;
 }
 
 void AgendaWatcher::look()
 {
     m_lookSoon.stop();
-    reapEndedPopups();
+    reapPopups();
     const double now = nowDaySerial();
     StoreLook found;
     try {
@@ -177,48 +243,66 @@ void AgendaWatcher::look()
                                  ? QString::number(error.number()) + QLatin1Char('-') + error.description()
                                  : error.description();
         if (const std::optional<QString> line = m_failureLog.failed(text, secondsSinceBoot())) {
-            logLine(*line);
+            logLine(LogPriority::Error, *line);
         }
         armAlarm(std::nullopt);
         return;
     }
     if (const std::optional<QString> line = m_failureLog.succeeded()) {
-        logLine(*line);
+        logLine(LogPriority::Info, *line);
     }
     // Each bad row is told once while it stays bad; mended, it is a reminder again at this very look.
     QSet<QString> badNow;
     for (const QString& bad : found.badRows) {
         badNow.insert(bad);
         if (!m_loggedBadRows.contains(bad)) {
-            logLine(QStringLiteral("promemoria ignorato, %1").arg(bad));
+            logLine(LogPriority::Warning, QStringLiteral("promemoria ignorato, %1").arg(bad));
         }
     }
     m_loggedBadRows = badNow;
 
-    const std::map<QString, WindowTrace> traces = m_locks.survey(now);
+    std::optional<QString> folderProblem;
+    std::map<QString, WindowTrace> traces = m_locks.survey(now, folderProblem);
+    if (folderProblem) {
+        tellLockProblem(folderProblem);
+    }
+    addOwnWindows(traces);
     std::set<QString> dueKeys;
     for (const DueReminder& reminder : found.due) {
         dueKeys.insert(reminder.keyText());
     }
     m_locks.forgetAllBut(dueKeys);
+    m_popupEndLog.forgetAllBut(dueKeys);
+    std::erase_if(m_endedHere, [&](const auto& ended) { return dueKeys.count(ended.first) == 0; });
 
     const double repeatDays = m_options.repeatSeconds / 86400.0;
     for (const WindowStart& start : planWindows(found.due, traces, now, repeatDays, m_options.maxWindows)) {
+        const QString key = start.reminder.keyText();
         const QString line = launchLine(m_options.settingsPath, start.slot, start.reminder);
-        QString error;
-        const int fd = m_locks.lockForWindow(start.reminder.keyText(), start.slot, error);
-        if (fd < 0) {
-            logLine(QStringLiteral("finestra non avviata per %1: %2").arg(line, error));
-            continue;
+        const WindowLock lock = m_locks.lockForWindow(key, start.slot);
+        if (lock.alreadyOpen) {
+            continue; // its window is open, started by another watcher of the same settings file
         }
-        if (const std::optional<pid_t> pid = startPopup(m_popup, line, error)) {
-            logLine(QStringLiteral("finestra avviata nel posto %1: %2").arg(start.slot).arg(line));
+        // Without a lock the window is started all the same: this watcher knows its own windows.
+        tellLockProblem(lock.fd < 0 ? std::optional<QString>(lock.problem) : std::nullopt);
+        QString error;
+        if (const std::optional<pid_t> pid = startPopup(m_popup, line, lock.fd, error)) {
+            logLine(LogPriority::Info, QStringLiteral("finestra avviata nel posto %1: %2").arg(start.slot).arg(line));
+            m_popups[*pid] = {key, line, start.slot, -1};
             lookWhenEnded(*pid);
         } else {
-            m_locks.markEnded(fd);
-            logLine(QStringLiteral("finestra non avviata per %1: %2 (%3)").arg(line, m_popup, error));
+            if (lock.fd >= 0) {
+                m_locks.markEnded(lock.fd);
+            }
+            m_endedHere[key] = now;
+            const QString how = QStringLiteral("non avviata (%1: %2)").arg(m_popup, error);
+            if (const std::optional<QString> told = m_popupEndLog.failed(key, line, how, secondsSinceBoot())) {
+                logLine(LogPriority::Error, *told);
+            }
         }
-        close(fd);
+        if (lock.fd >= 0) {
+            close(lock.fd);
+        }
     }
 
     std::optional<double> wake = found.nextAlarm;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "agenda/AgendaOptions.h"
+#include "agenda/PopupEndLog.h"
 #include "agenda/StoreFailureLog.h"
 #include "agenda/WindowLocks.h"
 
@@ -8,7 +9,9 @@
 #include <QSet>
 #include <QString>
 #include <QTimer>
+#include <map>
 #include <optional>
+#include <sys/types.h>
 
 class QSocketNotifier;
 
@@ -44,6 +47,18 @@ private:
     void watchWorkFile(const QString& file);
     void armAlarm(std::optional<double> daySerial);
     void lookWhenEnded(pid_t pid);
+    void reapPopups();
+    void addOwnWindows(std::map<QString, WindowTrace>& traces);
+    void tellLockProblem(const std::optional<QString>& problem);
+
+    // A pop-up this watcher started and has not yet seen end.
+    struct Popup
+    {
+        QString key;
+        QString launchLine;
+        int slot = 0;
+        int mendedLock = -1; // the lock this watcher holds for it after its file was lost
+    };
 
     AgendaOptions m_options;
     QString m_popup;
@@ -55,12 +70,14 @@ private:
     QSet<QString> m_loggedBadRows;
     StoreFailureLog m_failureLog;
     std::optional<QString> m_watchProblem;
+    std::optional<QString> m_lockProblem;
+    // Known whatever becomes of the lock folder: no second window while one of these is open.
+    std::map<pid_t, Popup> m_popups;
+    std::map<QString, double> m_endedHere; // reminder key: when its last pop-up of this run ended (day serial)
+    PopupEndLog m_popupEndLog;
 };
 
 // The present moment as a day serial, local time.
 double nowDaySerial();
-
-// One line on standard error, prefixed with the program's name.
-void logLine(const QString& text);
 
 } // namespace rp::agenda

@@ -1,7 +1,9 @@
 #include "agenda/DueReminder.h"
 
 #include "app/LaunchRequest.h"
+#include "common/Blanks.h"
 #include "common/DaySerial.h"
+#include "common/RuntimeError.h"
 
 #include <QStringList>
 #include <cmath>
@@ -31,6 +33,41 @@ QString alarmField()
     return QStringLiteral("PmAllarm");
 }
 
+namespace {
+
+// Why the pop-up, started with the reminder's launch line, would not find the row by the key it reads back (its
+// parse trims the fields and reads the date-time to the second), or nothing when it would.
+std::optional<QString> launchKeyProblem(const DueReminder& r, const QStringList& keyColumns)
+{
+    for (const QChar c : r.action) {
+        if (c.category() == QChar::Other_Control) {
+            return keyColumns.value(2) + QStringLiteral(" contiene un carattere di controllo");
+        }
+    }
+    if (!r.action.isEmpty() && (isBlank(r.action.front()) || isBlank(r.action.back()))) {
+        return keyColumns.value(2) + QStringLiteral(" comincia o finisce con uno spazio");
+    }
+    LaunchRequest back;
+    try {
+        back = ParseLaunchRequest(launchLine(QStringLiteral("impostazioni.ini"), 0, r), 0);
+    } catch (const RuntimeError&) {
+        return keyColumns.value(1) + QStringLiteral(" non è una data e ora che la riga di avvio possa portare");
+    }
+    if (back.ClientCode != r.client) {
+        return keyColumns.value(0) + QStringLiteral(" non passa intatto nella riga di avvio");
+    }
+    if (back.AppointmentTime != r.appointment) {
+        return keyColumns.value(1) +
+               QStringLiteral(" non passa intatto nella riga di avvio (%1)").arg(LaunchDateTimeText(r.appointment));
+    }
+    if (back.ActionCode != r.action) {
+        return keyColumns.value(2) + QStringLiteral(" non passa intatto nella riga di avvio");
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
 std::optional<DueReminder> reminderFromRow(const std::vector<Value>& row, const QStringList& keyColumns, QString& why)
 {
     DueReminder r;
@@ -56,6 +93,10 @@ std::optional<DueReminder> reminderFromRow(const std::vector<Value>& row, const 
     r.action = row.at(2).asText();
     if (r.action.contains(QLatin1Char('|'))) {
         why = keyColumns.value(2) + QStringLiteral(" contiene il separatore |");
+        return std::nullopt;
+    }
+    if (const std::optional<QString> problem = launchKeyProblem(r, keyColumns)) {
+        why = *problem;
         return std::nullopt;
     }
     const std::optional<double> alarm = dateTimeOf(row.at(3));

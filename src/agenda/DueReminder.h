@@ -25,7 +25,8 @@ QString alarmField();
 
 // A row read as the fields `keyColumns` (Promemoria's key in key order: client, appointment, action, whatever the
 // store calls them) and then the alarm. std::nullopt, with `why` filled naming the column, for a null or
-// unreadable key or alarm.
+// unreadable key or alarm, and for a key that the launch line cannot carry exactly as stored: the pop-up, reading
+// the line back with its own parse, would seek another key and never find the row.
 std::optional<DueReminder> reminderFromRow(const std::vector<Value>& row, const QStringList& keyColumns, QString& why);
 
 // A stored date-time (a date-time value, or on the files its text) as a day serial; nothing for anything else.

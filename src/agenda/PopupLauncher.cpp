@@ -4,8 +4,10 @@
 #include <QFile>
 #include <QFileInfo>
 #include <cerrno>
+#include <csignal>
 #include <cstring>
 #include <spawn.h>
+#include <string.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -26,7 +28,7 @@ QString popupProgram(const QString& configured)
     return QStringLiteral("reminder-popup");
 }
 
-std::optional<pid_t> startPopup(const QString& program, const QString& launchLine, QString& error)
+std::optional<pid_t> startPopup(const QString& program, const QString& launchLine, int lockFd, QString& error)
 {
     const QByteArray programBytes = QFile::encodeName(program);
     const QByteArray lineBytes = launchLine.toLocal8Bit();
@@ -37,8 +39,16 @@ std::optional<pid_t> startPopup(const QString& program, const QString& launchLin
     // A session of its own: a signal meant for the watcher (Ctrl+C, the service being stopped) leaves the window
     // alone, it is the operator's.
     posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID);
+    // The lock file is close-on-exec, so that no other child (nor a second pop-up started while it is open) takes
+    // it: a dup2 onto itself clears that flag in this child alone.
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    if (lockFd >= 0) {
+        posix_spawn_file_actions_adddup2(&actions, lockFd, lockFd);
+    }
     pid_t pid = 0;
-    const int result = posix_spawnp(&pid, programBytes.constData(), nullptr, &attributes, argv, environ);
+    const int result = posix_spawnp(&pid, programBytes.constData(), &actions, &attributes, argv, environ);
+    posix_spawn_file_actions_destroy(&actions);
     posix_spawnattr_destroy(&attributes);
     if (result != 0) {
         error = QString::fromLocal8Bit(std::strerror(result));
@@ -47,10 +57,21 @@ std::optional<pid_t> startPopup(const QString& program, const QString& launchLin
     return pid;
 }
 
-void reapEndedPopups()
+std::optional<QString> abnormalEnd(int waitStatus)
 {
-    while (waitpid(-1, nullptr, WNOHANG) > 0) {
+    if (WIFEXITED(waitStatus)) {
+        if (WEXITSTATUS(waitStatus) == 0) {
+            return std::nullopt;
+        }
+        return QStringLiteral("terminata con stato %1").arg(WEXITSTATUS(waitStatus));
     }
+    if (WIFSIGNALED(waitStatus)) {
+        const char* name = sigabbrev_np(WTERMSIG(waitStatus));
+        return QStringLiteral("terminata dal segnale %1 (SIG%2)")
+            .arg(WTERMSIG(waitStatus))
+            .arg(QString::fromLatin1(name != nullptr ? name : "?"));
+    }
+    return QStringLiteral("terminata in modo sconosciuto (%1)").arg(waitStatus);
 }
 
 } // namespace rp::agenda

@@ -11,12 +11,12 @@ namespace rp::agenda {
 QString popupProgram(const QString& configured);
 
 // Starts the pop-up with the launch line as its one argument, detached from the watcher's life (the watcher only
-// reaps it). It inherits every descriptor opened without close-on-exec, the reminder's locked file among them, and
-// so holds that lock while it runs (the pop-up keeps it from whatever it starts in turn). Returns its process id, or
-// nothing with `error` filled when it could not be started.
-std::optional<pid_t> startPopup(const QString& program, const QString& launchLine, QString& error);
+// reaps it). Of the watcher's descriptors it inherits only the reminder's locked file `lockFd` (none when it is
+// negative), and so holds that lock while it runs (the pop-up keeps it from whatever it starts in turn). Returns its
+// process id, or nothing with `error` filled when it could not be started.
+std::optional<pid_t> startPopup(const QString& program, const QString& launchLine, int lockFd, QString& error);
 
-// Collects the pop-ups that have ended, so that none lingers as a zombie.
-void reapEndedPopups();
+// How a pop-up ended, from its wait status, in Italian; nothing for a normal end (status 0).
+std::optional<QString> abnormalEnd(int waitStatus);
 
 } // namespace rp::agenda

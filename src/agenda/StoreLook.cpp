@@ -76,6 +76,7 @@ StoreLook lookForDueReminders(const WorkDatabase& store, double now)
         rows = work->rowsByMoment(PromemoriaTable, alarmField(), Value::dateTime(now),
                                   QStringList(keyColumns) << alarmField());
     }
+    look.keyColumns = keyColumns;
     for (const auto* group : {&rows.upTo, &rows.withoutMoment}) {
         for (const std::vector<Value>& row : *group) {
             QString why;

@@ -3,6 +3,7 @@
 #include "agenda/DueReminder.h"
 
 #include <QString>
+#include <QStringList>
 #include <optional>
 #include <vector>
 
@@ -15,6 +16,7 @@ struct StoreLook
     // holds and why.
     std::vector<QString> badRows;
     std::optional<double> nextAlarm; // the earliest alarm after `now`
+    QStringList keyColumns;          // Promemoria's key as its primary key gives it
 };
 
 // The operator's work database as the settings name it now: on a server (`server` its connection string) a schema,

@@ -1,11 +1,12 @@
 #include "agenda/WindowLocks.h"
 
+#include "agenda/LockFolder.h"
 #include "common/DaySerial.h"
 
 #include <QCryptographicHash>
 #include <QDateTime>
 #include <QDir>
-#include <QFileInfo>
+#include <QFile>
 #include <QStringList>
 #include <cerrno>
 #include <cstring>
@@ -19,15 +20,47 @@ namespace rp::agenda {
 namespace {
 
 const QByteArray EndedMark = QByteArrayLiteral("ended");
+const QByteArray FailedMark = QByteArrayLiteral("failed");
+
+QString errnoText()
+{
+    return QString::fromLocal8Bit(std::strerror(errno));
+}
+
+// A lock file as only a watcher of this user makes it: a plain file of this user's with one name. Never through a
+// link, never kept across a start of the pop-up but the one the descriptor is handed to.
+int openLockFile(const QString& path, bool create, QString& error)
+{
+    const QByteArray name = QFile::encodeName(path);
+    constexpr int Flags = O_RDWR | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK;
+    int fd = create ? open(name.constData(), Flags | O_CREAT | O_EXCL, 0600) : -1;
+    if (fd < 0 && (!create || errno == EEXIST)) {
+        fd = open(name.constData(), Flags);
+    }
+    if (fd < 0) {
+        error = QStringLiteral("%1: %2").arg(path, errnoText());
+        return -1;
+    }
+    struct stat facts
+    {
+    };
+    if (fstat(fd, &facts) != 0 || !S_ISREG(facts.st_mode) || facts.st_uid != geteuid() || facts.st_nlink != 1) {
+        error = QStringLiteral("%1 non è un file di blocco di questo utente").arg(path);
+        close(fd);
+        return -1;
+    }
+    return fd;
+}
 
 // Every window's lock file in the folder, opened for the visit and closed after it.
 template <typename Visit>
 void forEachLockFile(const QString& folder, Visit visit)
 {
-    const QStringList names = QDir(folder).entryList(QDir::Files);
+    const QStringList names = QDir(folder).entryList(QDir::Files | QDir::System);
     for (const QString& name : names) {
         const QString path = folder + QLatin1Char('/') + name;
-        const int fd = open(QFile::encodeName(path).constData(), O_RDWR | O_CLOEXEC);
+        QString ignored;
+        const int fd = openLockFile(path, false, ignored);
         if (fd >= 0) {
             visit(fd, path);
             close(fd);
@@ -54,47 +87,69 @@ bool rewrite(int fd, const QByteArray& content)
            write(fd, content.constData(), static_cast<size_t>(content.size())) == content.size();
 }
 
-} // namespace
-
-WindowLocks::WindowLocks(const QString& settingsPath)
+// The key is written as one line: a key holding a line break never reaches here (it is a bad row), and the
+// percent-encoding keeps it so whatever comes.
+QByteArray keyLine(const QString& key)
 {
-    QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    if (runtime.isEmpty()) {
-        runtime = QDir::tempPath() + QStringLiteral("/reminder-agenda-") + QString::number(getuid());
-    }
-    const QByteArray settings = QFileInfo(settingsPath).absoluteFilePath().toUtf8();
-    m_folder = runtime + QStringLiteral("/reminder-agenda/") +
-               QString::fromLatin1(QCryptographicHash::hash(settings, QCryptographicHash::Sha1).toHex().left(16));
-    QDir().mkpath(m_folder);
-    QFile::setPermissions(m_folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    return key.toUtf8().toPercentEncoding(" |:-") + '\n';
 }
 
-QString WindowLocks::pathFor(const QString& key) const
+QString keyOf(const QByteArray& line)
 {
-    return m_folder + QLatin1Char('/') +
+    return QString::fromUtf8(QByteArray::fromPercentEncoding(line));
+}
+
+} // namespace
+
+WindowLocks::WindowLocks(QString settingsPath) : m_settingsPath(std::move(settingsPath)) {}
+
+QString WindowLocks::folder() const
+{
+    return lockFolderFor(m_settingsPath);
+}
+
+QString WindowLocks::pathFor(const QString& folder, const QString& key) const
+{
+    return folder + QLatin1Char('/') +
            QString::fromLatin1(QCryptographicHash::hash(key.toUtf8(), QCryptographicHash::Sha1).toHex());
 }
 
-std::map<QString, WindowTrace> WindowLocks::survey(double now)
+std::map<QString, WindowTrace> WindowLocks::survey(double now, std::optional<QString>& problem)
 {
     std::map<QString, WindowTrace> traces;
-    forEachLockFile(m_folder, [&](int fd, const QString& path) {
+    const QString here = folder();
+    const bool first = !m_surveyed;
+    m_surveyed = true;
+    problem = privateFolderProblem(here, false);
+    if (problem) {
+        // Missing is no problem: the next window makes it again.
+        if (!QFileInfo::exists(here) && !QFileInfo(here).isSymLink()) {
+            problem.reset();
+        }
+        return traces;
+    }
+    forEachLockFile(here, [&](int fd, const QString& path) {
         const bool held = flock(fd, LOCK_EX | LOCK_NB) != 0;
         const QList<QByteArray> lines = readAll(fd).split('\n');
-        if (lines.size() >= 2) {
-            const QString key = QString::fromUtf8(lines[0]);
-            WindowTrace& trace = traces[key];
-            bool isSlot = false;
-            const int slot = lines[1].toInt(&isSlot);
-            if (held && isSlot) {
-                trace.openSlot = slot;
-            } else if (!held && isSlot) {
-                // The window ended since the last look: its end is stamped now.
-                rewrite(fd, lines[0] + '\n' + EndedMark + '\n');
-                trace.endedAt = now;
-            } else if (!held) {
-                trace.endedAt = daySerialFromLocal(QFileInfo(path).lastModified());
+        if (lines.size() < 2) {
+            return;
+        }
+        const QString key = keyOf(lines[0]);
+        bool isSlot = false;
+        const int slot = lines[1].toInt(&isSlot);
+        if (held) {
+            if (isSlot) {
+                traces[key].openSlot = slot;
             }
+        } else if (isSlot && first) {
+            // It ended while no watcher ran: with the session's display, as like as not. It is shown again now.
+            rewrite(fd, lines[0] + '\n' + FailedMark + '\n');
+        } else if (isSlot) {
+            // The window ended since the last look: its end is stamped now.
+            rewrite(fd, lines[0] + '\n' + EndedMark + '\n');
+            traces[key].endedAt = now;
+        } else if (!(first && lines[1] == FailedMark)) {
+            traces[key].endedAt = daySerialFromLocal(QFileInfo(path).lastModified());
         }
     });
     return traces;
@@ -102,41 +157,61 @@ std::map<QString, WindowTrace> WindowLocks::survey(double now)
 
 void WindowLocks::forgetAllBut(const std::set<QString>& dueKeys)
 {
-    forEachLockFile(m_folder, [&](int fd, const QString& path) {
+    forEachLockFile(folder(), [&](int fd, const QString& path) {
         if (flock(fd, LOCK_EX | LOCK_NB) == 0) {
             const QList<QByteArray> lines = readAll(fd).split('\n');
-            if (lines.size() >= 2 && lines[1] == EndedMark && dueKeys.count(QString::fromUtf8(lines[0])) == 0) {
+            if (lines.size() >= 2 && (lines[1] == EndedMark || lines[1] == FailedMark) &&
+                dueKeys.count(keyOf(lines[0])) == 0) {
                 unlink(QFile::encodeName(path).constData());
             }
         }
     });
 }
 
-int WindowLocks::lockForWindow(const QString& key, int slot, QString& error)
+WindowLock WindowLocks::lockForWindow(const QString& key, int slot)
 {
-    // Without close-on-exec: the pop-up inherits the descriptor, and with it the lock.
-    const int fd = open(QFile::encodeName(pathFor(key)).constData(), O_RDWR | O_CREAT, 0600);
+    WindowLock lock;
+    const QString here = folder();
+    if (const std::optional<QString> problem = privateFolderProblem(here, true)) {
+        lock.problem = *problem;
+        return lock;
+    }
+    const int fd = openLockFile(pathFor(here, key), true, lock.problem);
     if (fd < 0) {
-        error = QString::fromLocal8Bit(std::strerror(errno));
-        return -1;
+        return lock;
     }
     if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        error = QStringLiteral("la finestra è già aperta");
+        lock.alreadyOpen = true;
         close(fd);
-        return -1;
+        return lock;
     }
-    if (!rewrite(fd, key.toUtf8() + '\n' + QByteArray::number(slot) + '\n')) {
-        error = QString::fromLocal8Bit(std::strerror(errno));
+    if (!rewrite(fd, keyLine(key) + QByteArray::number(slot) + '\n')) {
+        lock.problem = errnoText();
         close(fd);
-        return -1;
+        return lock;
     }
-    return fd;
+    lock.fd = fd;
+    return lock;
 }
 
 void WindowLocks::markEnded(int fd)
 {
     const QByteArray key = readAll(fd).split('\n').value(0);
     rewrite(fd, key + '\n' + EndedMark + '\n');
+}
+
+void WindowLocks::markFailed(const QString& key)
+{
+    QString ignored;
+    const int fd = openLockFile(pathFor(folder(), key), false, ignored);
+    if (fd < 0) {
+        return;
+    }
+    // Held again, the reminder has a new window already; its line is that window's.
+    if (flock(fd, LOCK_EX | LOCK_NB) == 0 && keyOf(readAll(fd).split('\n').value(0)) == key) {
+        rewrite(fd, keyLine(key) + FailedMark + '\n');
+    }
+    close(fd);
 }
 
 } // namespace rp::agenda

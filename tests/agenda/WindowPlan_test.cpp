@@ -1,5 +1,6 @@
 #include "agenda/AgendaOptions.h"
 #include "agenda/DueReminder.h"
+#include "agenda/PopupEndLog.h"
 #include "agenda/StoreFailureLog.h"
 #include "agenda/WindowPlan.h"
 #include "common/DaySerial.h"
@@ -119,7 +120,8 @@ TEST(AgendaOptions, DefaultsValuesAndRefusals)
           QStringList{QStringLiteral("a.ini"), QStringLiteral("--repeat")},
           QStringList{QStringLiteral("a.ini"), QStringLiteral("b.ini")},
           QStringList{QStringLiteral("--colour"), QStringLiteral("a.ini")},
-          QStringList{QStringLiteral("/home/mario/agenda|vecchia.ini")}}) {
+          QStringList{QStringLiteral("/home/mario/agenda|vecchia.ini")},
+          QStringList{QStringLiteral("--autostart"), QStringLiteral("a.ini")}}) {
         error.clear();
         EXPECT_FALSE(parseAgendaOptions(wrong, error));
         EXPECT_FALSE(error.isEmpty());
@@ -154,6 +156,25 @@ TEST(StoreFailureLog, ToldWhenItStartsChangesOnceAnHourAndWhenItIsOver)
     EXPECT_EQ(log.succeeded(), QStringLiteral("archivio di nuovo leggibile"));
     EXPECT_FALSE(log.succeeded());
     EXPECT_TRUE(log.failed(QStringLiteral("3024-manca"), 3830)); // a new spell of failure is told afresh
+}
+
+TEST(PopupEndLog, APopupThatKeepsFailingIsToldOnceAnHourWithItsCount)
+{
+    PopupEndLog log;
+    const QString key = QStringLiteral("57|2026-12-07 10:00:00|MAN");
+    const QString line = QStringLiteral("a.ini|0|57|MAN|07/12/2026 10:00:00");
+    const QString abort = QStringLiteral("terminata dal segnale 6 (SIGABRT)");
+    EXPECT_EQ(log.failed(key, line, abort, 100), QStringLiteral("finestra %1: %2").arg(abort, line));
+    EXPECT_FALSE(log.failed(key, line, abort, 700));
+    EXPECT_FALSE(log.failed(key, line, abort, 1300));
+    EXPECT_EQ(log.failed(key, line, abort, 100 + PopupEndLog::RepeatSeconds),
+              QStringLiteral("finestra %1 ancora 3 volte nell'ultima ora: %2").arg(abort, line));
+    EXPECT_TRUE(log.failed(key, line, QStringLiteral("terminata con stato 1"), 3710)); // another way of failing
+    EXPECT_TRUE(log.failed(QStringLiteral("58|x|MAN"), line, abort, 3710));            // another reminder
+    log.endedNormally(key);
+    EXPECT_TRUE(log.failed(key, line, QStringLiteral("terminata con stato 1"), 3720));
+    log.forgetAllBut({});
+    EXPECT_TRUE(log.failed(QStringLiteral("58|x|MAN"), line, abort, 3730));
 }
 
 } // namespace

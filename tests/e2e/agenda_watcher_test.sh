@@ -5,21 +5,28 @@
 # no second window; postponed comes back at the new alarm, stopped never, closed without an action after the
 # repeat; a viewer the pop-up started does not hold its reminder back; rows without a readable alarm are told once;
 # no more windows than the limit, the rest as windows end, each in the lowest free slot; a store that cannot be
-# read is told once and when it is back.
+# read is told once and when it is back; keys the launch line cannot carry are never launched and never split a log
+# line; a pop-up that cannot reach its display is told once; the lock folder removed while the watcher runs is made
+# again; two watchers reaching one settings file by two paths open one window each reminder; --check tells a sound
+# store from one whose Promemoria has no key.
 source "$(dirname "$0")/lib.sh"
 : "${REMINDER_AGENDA:?path of the reminder-agenda executable}"
 start_xserver
 make_store "mario"
 store_use_own_key_layout
 AGENDA_PID=""
+SECOND_PID=""
 VIEWER_PID_FILE="$E2E_TMP/viewer.pid"
 agenda_log="$E2E_TMP/agenda.log"
 : >"$agenda_log"
 stop_agenda() {
-    [ -n "$AGENDA_PID" ] || return 0
-    kill -KILL "$AGENDA_PID" 2>/dev/null || true
-    wait "$AGENDA_PID" 2>/dev/null || true
+    local pid
+    for pid in $AGENDA_PID $SECOND_PID; do
+        kill -KILL "$pid" 2>/dev/null || true
+        wait "$pid" 2>/dev/null || true
+    done
     AGENDA_PID=""
+    SECOND_PID=""
 }
 stop_viewer() {
     [ -s "$VIEWER_PID_FILE" ] && kill "$(cat "$VIEWER_PID_FILE")" 2>/dev/null
@@ -49,9 +56,10 @@ wait_slots_free() {
 }
 trap 'status=$?; stop_agenda; stop_viewer; close_all_windows; e2e_cleanup $status' EXIT
 
-# start_agenda MAX-WINDOWS INTERVAL
+# start_agenda MAX-WINDOWS INTERVAL [REPEAT [SETTINGS]]
 start_agenda() {
-    "$REMINDER_AGENDA" --interval "$2" --repeat 4 --max-windows "$1" --popup "$REMINDER_POPUP" "$SETTINGS" 2>>"$agenda_log" &
+    "$REMINDER_AGENDA" --interval "$2" --repeat "${3:-4}" --max-windows "$1" --popup "$REMINDER_POPUP" \
+        "${4:-$SETTINGS}" 2>>"$agenda_log" &
     AGENDA_PID=$!
 }
 # wait_looks N: until the watcher has looked at least N more times. Every look reads the settings file afresh and
@@ -143,6 +151,14 @@ within() {
 
 # Due at start, and due in three seconds: with a look every 30 s, only the alarm's own timer shows B in time.
 add_reminder A -600 -300
+# What --check tells of a sound store: its key as found, what is due, the next alarm, the display, the pop-up.
+add_reminder K 3000 3000
+check_out=$("$REMINDER_AGENDA" --popup "$REMINDER_POPUP" --check "$SETTINGS") || fail "--check on a sound store: $check_out"
+for words in "chiave di Promemoria: $PM_CLIENT, $PM_WHEN, $PM_ACTION" "promemoria in scadenza ora: 1" \
+    "$SETTINGS|0|57|MAN|$line_A" "prossimo allarme: $(date -d "@$(alarm_of K)" '+%Y-%m-%d %H:%M:%S')" \
+    "schermo: DISPLAY=$DISPLAY" "finestra: $REMINDER_POPUP (reminder-popup " "esito: le finestre possono comparire"; do
+    grep -qF -- "$words" <<<"$check_out" || fail "--check lacks '$words': $check_out"
+done
 add_reminder B 600 3
 b_due=$(alarm_of B)
 start_agenda 20 30
@@ -230,9 +246,21 @@ stop_agenda
 close_all_windows
 wait_slots_free
 
+# A Promemoria without a key: --check says so and ends with a status that is not 0.
+grant=""
+store_is_server && grant="GRANT SELECT ON \"Promemoria\" TO $E2E_PG_ROLE;"
+store_sql "$WORK_DB" "ALTER TABLE \"Promemoria\" RENAME TO \"Altrove\";
+    CREATE TABLE \"Promemoria\" AS SELECT * FROM \"Altrove\"; $grant"
+status=0
+check_out=$("$REMINDER_AGENDA" --popup "$REMINDER_POPUP" --check "$SETTINGS") || status=$?
+[ "$status" = 2 ] && [[ $(tail -n 1 <<<"$check_out") == "esito: le finestre non possono comparire: archivio non leggibile" ]] &&
+    grep -q "^archivio non leggibile: .*Promemoria" <<<"$check_out" || fail "--check without a key: $status: $check_out"
+store_sql "$WORK_DB" "DROP TABLE \"Promemoria\";"
+
 # The store cannot be read: told once however many looks fail, the watcher goes on, and says when the store is
 # back. Rows without a readable alarm are told once each, the others shown; one mended is shown at the next look.
-store_sql "$WORK_DB" "ALTER TABLE \"Promemoria\" RENAME TO \"Altrove\";"
+# Rows whose action code the launch line cannot carry (a blank at its end, a line break) are told once each, in one
+# line, and never launched.
 start_agenda 20 1
 for _ in $(seq 1 100); do
     grep -q 'archivio non leggibile' "$agenda_log" && break
@@ -245,19 +273,72 @@ add_reminder N 1300 0
 store_sql "$WORK_DB" "UPDATE \"Promemoria\" SET \"PmAllarm\" = NULL WHERE $key_N;"
 store_is_server || store_sql "$WORK_DB" "INSERT INTO \"Promemoria\" (\"$PM_CLIENT\", \"$PM_WHEN\", \"$PM_ACTION\", \"PmAllarm\")
     VALUES (58, 'ieri', 'MAN', '2000-01-01 00:00:00'), (60, '2000-01-01 10:00:00', 'MAN', 'domani alle 9');"
+newline="char(10)"
+store_is_server && newline="chr(10)"
+store_sql "$WORK_DB" "INSERT INTO \"Promemoria\" (\"$PM_CLIENT\", \"$PM_WHEN\", \"$PM_ACTION\", \"PmAllarm\")
+    VALUES (61, '2000-01-01 10:00:00', 'MAN ', '2000-01-01 00:00:00'),
+        (62, '2000-01-01 10:00:00', 'MA' || $newline || 'FALSO', '2000-01-01 00:00:00');"
 add_reminder D 1200 -1
 wait_started D 1 >/dev/null
 window_of D >/dev/null
 wait_looks 3
 grep -q 'archivio di nuovo leggibile' "$agenda_log" || fail "the store back not told: $(cat "$agenda_log")"
-bad_rows=("57|$when_N|MAN|Null: PmAllarm è vuoto")
+bad_rows=("57|$when_N|MAN|Null: PmAllarm è vuoto" "61|2000-01-01 10:00:00|MAN |2000-01-01 00:00:00: $PM_ACTION comincia"
+    "62|2000-01-01 10:00:00|MA\\nFALSO|2000-01-01 00:00:00: $PM_ACTION contiene un carattere di controllo")
 store_is_server || bad_rows+=("58|ieri|MAN|2000-01-01 00:00:00: $PM_WHEN non è" "60|2000-01-01 10:00:00|MAN|domani alle 9: PmAllarm non è")
 for bad in "${bad_rows[@]}"; do
     [ "$(grep -cF "promemoria ignorato, $bad" "$agenda_log")" = 1 ] || fail "'$bad' not told once: $(cat "$agenda_log")"
 done
+! grep -q -e '^FALSO' -e 'finestra avviata.*|6[12]|' "$agenda_log" || fail "an action code launched or a line split: $(cat "$agenda_log")"
 store_sql "$WORK_DB" "UPDATE \"Promemoria\" SET \"PmAllarm\" = '$(date_text 0 '%Y-%m-%d %H:%M:%S')' WHERE $key_N;"
 wait_started N 1 >/dev/null
 window_of N >/dev/null
+stop_agenda
+close_all_windows
+wait_slots_free
+
+# A pop-up that cannot reach its display (a number no X server of the tests takes) is told once, naming its
+# reminder, however many times it is tried again at the repeat.
+store_sql "$WORK_DB" "DELETE FROM \"Promemoria\";"
+add_reminder X 1400 -1
+DISPLAY=:60999 start_agenda 20 30 1
+wait_started X 3 >/dev/null
+ended=$(grep -F "$SETTINGS|0|57|MAN|$line_X" "$agenda_log" | grep -c "finestra terminata") || true
+[ "$ended" = 1 ] || fail "the pop-up without a display not told once: $(cat "$agenda_log")"
+stop_agenda
+
+# The lock folder removed while the watcher runs: the reminder that falls due next gets its window within
+# seconds, made in a folder made again, and the window open before gets no second one.
+store_sql "$WORK_DB" "DELETE FROM \"Promemoria\";"
+add_reminder R1 1600 -1
+start_agenda 20 1
+wait_started R1 1 >/dev/null
+window_of R1 >/dev/null
+rm -r "$XDG_RUNTIME_DIR/reminder-agenda"
+add_reminder R2 1700 -1
+within 5 "$(date +%s)" "$(wait_started R2 1)" "R2 not shown within 5 s with the lock folder gone"
+window_of R2 >/dev/null
+wait_looks 3
+[ "$(started_count R1)" = 1 ] && [ "$(started_count R2)" = 1 ] && [ "$(visible_windows)" = 2 ] ||
+    fail "a second window after the lock folder went: $(cat "$agenda_log")"
+stop_agenda
+close_all_windows
+wait_slots_free
+
+# Two watchers of one settings file, one through a link to it: one window each reminder.
+store_sql "$WORK_DB" "DELETE FROM \"Promemoria\";"
+ln -s "$SETTINGS" "$E2E_TMP/impostazioni.ini"
+add_reminder W1 1800 -1
+add_reminder W2 1900 -1
+start_agenda 20 1 4 "$E2E_TMP/impostazioni.ini"
+SECOND_PID=$AGENDA_PID
+start_agenda 20 1
+wait_started W1 1 >/dev/null
+wait_started W2 1 >/dev/null
+window_of W1 >/dev/null
+window_of W2 >/dev/null
+wait_looks 3
+[ "$(started_count W1)" = 1 ] && [ "$(started_count W2)" = 1 ] || fail "two windows for one reminder: $(cat "$agenda_log")"
 stop_agenda
 close_all_windows
 wait_slots_free

@@ -108,7 +108,35 @@ verification=$(unshare -m sh -ec '
     cp "$1/usr/share/man/man1/reminder-agenda.1.gz" /usr/local/share/man/man1/
     systemd-analyze verify --user "$2"' sh "$root" "$unit" 2>&1) || fail "systemd-analyze verify: $verification"
 
+# The autostart entry runs where a session manager starts it and where systemd's autostart generator makes a unit
+# of it (KDE Plasma and others): the command needs no escaping, and without the operator's settings file it ends at
+# once with status 0, a failure for no one. The installed program is found on PATH, as the generator finds it.
+home="$E2E_TMP/home"
+mkdir -p "$home" "$E2E_TMP/generated"
+# run_command LINE: runs a command line as both start it, split on blanks: it must need no quoting.
+run_command() {
+    local words status=0 out
+    [[ $1 != *[\\\"\'\$]* ]] || fail "the command needs escaping: $1"
+    read -ra words <<<"$1"
+    out=$(env -u XDG_CONFIG_HOME HOME="$home" PATH="$root/usr/bin:$PATH" "${words[@]}" 2>&1) || status=$?
+    [ "$status" = 0 ] || fail "'$1' without a settings file ended with status $status: $out"
+}
+run_command "$(sed -n 's/^Exec=//p' "$root/etc/xdg/autostart/reminder-agenda.desktop")"
+generator=/usr/lib/systemd/user-generators/systemd-xdg-autostart-generator
+[ -x "$generator" ] || fail "no $generator (scripts/setup.sh installs systemd)"
+generated=$(env -u XDG_CONFIG_HOME HOME="$home" XDG_CONFIG_DIRS="$root/etc/xdg" PATH="$root/usr/bin:$PATH" \
+    "$generator" "$E2E_TMP/generated" "$E2E_TMP/generated" "$E2E_TMP/generated" 2>&1) || fail "the generator: $generated"
+for made in "$E2E_TMP/generated"/*.service; do
+    [ -e "$made" ] || continue
+    grep -qF "SourcePath=$root/etc/xdg/autostart/reminder-agenda.desktop" "$made" || continue
+    command=$(sed -n 's/^ExecStart=[-:@+!]*//p' "$made")
+    [ -n "$command" ] || fail "no command in the generated $made"
+    run_command "$command"
+done
+
 # The manual page is well formed: man renders it without a warning.
-warnings=$(MANWIDTH=80 man --warnings -l "$root/usr/share/man/man1/reminder-popup.1.gz" 2>&1 >/dev/null || true)
-[ -z "$warnings" ] || fail "manual page warnings: $warnings"
+for page in reminder-popup reminder-agenda; do
+    warnings=$(MANWIDTH=80 man --warnings -l "$root/usr/share/man/man1/$page.1.gz" 2>&1 >/dev/null || true)
+    [ -z "$warnings" ] || fail "manual page $page warnings: $warnings"
+done
 echo "PASS: $(basename "$deb") installs into a scratch root and runs"
