@@ -197,8 +197,14 @@ void PgConnection::connect()
     // One bound for the whole connect, across hosts and across the waits for a free slot, as for a lock.
     const auto deadline = Clock::now() + std::chrono::milliseconds(ConnectTimeoutMs);
     QStringList refusals;
+    // A server that was full and is then too slow to answer the last request before the bound is still a full
+    // server to the operator: its refusal is what says why, not the silence that cut the last try short.
+    QStringList earlierRefusals;
     int pauseMs = ServerFullFirstPauseMs;
     for (;;) {
+        if (!refusals.isEmpty()) {
+            earlierRefusals = refusals;
+        }
         refusals.clear();
         bool serverFull = false;
         for (std::size_t index = 0; index < plan.size(); ++index) {
@@ -228,6 +234,9 @@ void PgConnection::connect()
         }
         waitWithHook(askAgainAt);
         pauseMs = std::min(pauseMs * 2, ServerFullLongestPauseMs);
+    }
+    if (refusals.isEmpty()) {
+        refusals = earlierRefusals;
     }
     if (refusals.isEmpty()) {
         throw serverConnectionFailed(
