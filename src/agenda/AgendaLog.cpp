@@ -51,7 +51,8 @@ QString escapedForLog(const QString& text)
 
 void logLine(LogPriority priority, const QString& text)
 {
-    static const bool journal = stderrIsJournal();
+    // Asked at every line, which costs one fstat: the watcher logs seldom, and standard error may be handed on.
+    const bool journal = stderrIsJournal();
     const QByteArray line = escapedForLog(text).toLocal8Bit();
     if (journal) {
         std::fprintf(stderr, "<%d>reminder-agenda: %s\n", static_cast<int>(priority), line.constData());

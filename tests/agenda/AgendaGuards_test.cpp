@@ -8,8 +8,11 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <cstdio>
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace rp;
 using namespace rp::agenda;
@@ -84,6 +87,39 @@ TEST(AgendaLog, ControlCharactersAreWrittenOutSoThatALineStaysOne)
     for (const auto& [raw, escaped] : rows) {
         EXPECT_EQ(escapedForLog(raw), escaped);
     }
+}
+
+// What the journal gets: each line one line, with its priority only where standard error is the journal's own
+// stream (JOURNAL_STREAM names its device and inode), so that `journalctl -p err` lists the failures.
+TEST(AgendaLog, LinesCarryTheJournalsPriorityOnlyOnTheJournalsStream)
+{
+    QTemporaryDir scratch;
+    const QByteArray path = QFile::encodeName(scratch.filePath(QStringLiteral("stderr")));
+    const auto written = [&](bool journal) {
+        std::fflush(stderr);
+        const int saved = dup(STDERR_FILENO);
+        const int file = open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        dup2(file, STDERR_FILENO);
+        struct stat facts
+        {
+        };
+        fstat(file, &facts);
+        const QByteArray stream = QByteArray::number(static_cast<qulonglong>(facts.st_dev)) + ':' +
+                                  QByteArray::number(static_cast<qulonglong>(facts.st_ino + (journal ? 0 : 1)));
+        qputenv("JOURNAL_STREAM", stream);
+        logLine(LogPriority::Error, QStringLiteral("archivio non leggibile: MAN\nreminder-agenda: x"));
+        logLine(LogPriority::Info, QStringLiteral("finestra avviata"));
+        qunsetenv("JOURNAL_STREAM");
+        dup2(saved, STDERR_FILENO);
+        close(saved);
+        close(file);
+        QFile read(QString::fromLocal8Bit(path));
+        return read.open(QIODevice::ReadOnly) ? read.readAll() : QByteArray();
+    };
+    EXPECT_EQ(written(true), QByteArray("<3>reminder-agenda: archivio non leggibile: MAN\\nreminder-agenda: x\n"
+                                        "<6>reminder-agenda: finestra avviata\n"));
+    EXPECT_EQ(written(false), QByteArray("reminder-agenda: archivio non leggibile: MAN\\nreminder-agenda: x\n"
+                                         "reminder-agenda: finestra avviata\n"));
 }
 
 TEST(LockFolder, MadeWhenMissingAndRefusedWhenALinkOrOpenToOthers)
