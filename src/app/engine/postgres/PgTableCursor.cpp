@@ -20,6 +20,15 @@ namespace {
 
 using Row = std::vector<PgParameter>;
 
+Row firstRow(const PgResult& result)
+{
+    Row row;
+    for (int i = 0; i < result.columns(); ++i) {
+        row.push_back(result.value(0, i));
+    }
+    return row;
+}
+
 // One write: its own transaction, or a savepoint inside the action's transaction, so that a failed write leaves
 // the rest of the action able to go on and the whole action still commits or rolls back as one.
 class WriteScope
@@ -83,13 +92,13 @@ public:
     const QString& tableName() const override { return m_table.schema.table; }
 
 private:
-    // Where the cursor stands: the row's key as the seek or the last write found it, and the row as read then
-    // (nothing once a write found it gone, until the next try reads it again under its key).
+    // Where the cursor stands: the row as the seek or the last write read it, whose key values name it; gone once
+    // a write found no row under that key, until the next try reads it again.
     struct Position
     {
         bool noMatch = true;
-        std::optional<Row> key;
-        std::optional<Row> loaded;
+        Row loaded;
+        bool gone = false;
     };
 
     PgConnection& conn() const { return m_db->connection(); }
@@ -101,13 +110,12 @@ private:
 
     void requireOpen() const;
     void requireRow() const;
-    const Row& requireKey() const;
+    void requireKey() const;
     int requireField(const QString& name) const;
     void leaveEdit();
     void leaveRow();
 
     QString columnList() const;
-    void standOn(Row row);
     // A write inside the action's transaction is kept only if that transaction commits: until it ends, the
     // position from before it is kept too, and taken back if the transaction was rolled back.
     void rememberPositionBeforeWrite();
@@ -117,6 +125,8 @@ private:
     // other with IS NOT DISTINCT FROM, in the form the load read it; their values are appended to `parameters`.
     QString condition(const std::vector<int>& columns, Row& parameters) const;
     std::optional<Row> readByKey();
+    // Tried again after a write found the row gone: it is read again under its key, or is gone still.
+    void readAgainIfGone();
     [[noreturn]] void failMissedWrite();
 
     std::shared_ptr<PgDatabase> m_db;
@@ -163,14 +173,13 @@ void PgTableCursor::requireRow() const
     }
 }
 
-const Row& PgTableCursor::requireKey() const
+void PgTableCursor::requireKey() const
 {
     requireRow();
-    if (!m_position.key) {
+    if (m_keyColumns.empty()) {
         // A table without a primary key has no name for its rows: it can be read, not written.
         throw noPrimaryKey(PrimaryKeyIndexName, table());
     }
-    return *m_position.key;
 }
 
 int PgTableCursor::requireField(const QString& name) const
@@ -206,19 +215,6 @@ QString PgTableCursor::columnList() const
     return names.join(QStringLiteral(", "));
 }
 
-void PgTableCursor::standOn(Row row)
-{
-    m_position.noMatch = false;
-    if (!m_keyColumns.empty()) {
-        Row key;
-        for (const int index : m_keyColumns) {
-            key.push_back(row[static_cast<std::size_t>(index)]);
-        }
-        m_position.key = std::move(key);
-    }
-    m_position.loaded = std::move(row);
-}
-
 void PgTableCursor::rememberPositionBeforeWrite()
 {
     const std::uint64_t transaction = conn().currentTransaction();
@@ -242,12 +238,10 @@ QString PgTableCursor::condition(const std::vector<int>& columns, Row& parameter
 {
     QStringList terms;
     for (const int index : columns) {
-        const auto inKey = std::find(m_keyColumns.begin(), m_keyColumns.end(), index);
-        if (inKey != m_keyColumns.end()) {
-            parameters.push_back((*m_position.key)[static_cast<std::size_t>(inKey - m_keyColumns.begin())]);
+        parameters.push_back(m_position.loaded[static_cast<std::size_t>(index)]);
+        if (std::find(m_keyColumns.begin(), m_keyColumns.end(), index) != m_keyColumns.end()) {
             terms << QStringLiteral("%1 = $%2").arg(quoted(index)).arg(parameters.size());
         } else {
-            parameters.push_back((*m_position.loaded)[static_cast<std::size_t>(index)]);
             terms << QStringLiteral("%1 IS NOT DISTINCT FROM $%2")
                          .arg(pgSelectExpression(quoted(index), kind(index)))
                          .arg(parameters.size());
@@ -266,21 +260,31 @@ std::optional<Row> PgTableCursor::readByKey()
     if (result.rows() == 0) {
         return std::nullopt;
     }
-    Row row;
-    for (int i = 0; i < result.columns(); ++i) {
-        row.push_back(result.value(0, i));
+    return firstRow(result);
+}
+
+void PgTableCursor::readAgainIfGone()
+{
+    if (m_position.gone) {
+        std::optional<Row> current = readByKey();
+        if (!current) {
+            throw rowDeletedByAnotherUser(table());
+        }
+        m_position.loaded = std::move(*current);
+        m_position.gone = false;
     }
-    return row;
 }
 
 // A compare-and-set that touched no row: the row is gone from its key, or holds something else now. The row as
 // it now stands is kept, so that the next try writes on it.
 void PgTableCursor::failMissedWrite()
 {
-    m_position.loaded = readByKey();
-    if (!m_position.loaded) {
+    std::optional<Row> current = readByKey();
+    m_position.gone = !current;
+    if (m_position.gone) {
         throw rowDeletedByAnotherUser(table());
     }
+    m_position.loaded = std::move(*current);
     throw rowChangedByAnotherUser(table());
 }
 
@@ -325,11 +329,8 @@ void PgTableCursor::seek(const QString& comparison, const std::vector<Value>& ke
     try {
         const PgResult result = conn().execute(sql, parameters, database(), table());
         if (result.rows() > 0) {
-            Row row;
-            for (int i = 0; i < result.columns(); ++i) {
-                row.push_back(result.value(0, i));
-            }
-            standOn(std::move(row));
+            m_position.loaded = firstRow(result);
+            m_position.noMatch = false;
         }
     } catch (const RuntimeError& error) {
         // A key the column's type cannot hold (text for a number) equals no stored row.
@@ -358,11 +359,11 @@ Value PgTableCursor::field(const QString& name) const
     }
     settle();
     requireRow();
-    if (!m_position.loaded) {
+    if (m_position.gone) {
         throw rowDeletedByAnotherUser(table());
     }
     m_watched.insert(index);
-    return valueFromPg((*m_position.loaded)[static_cast<std::size_t>(index)], kind(index));
+    return valueFromPg(m_position.loaded[static_cast<std::size_t>(index)], kind(index));
 }
 
 void PgTableCursor::edit()
@@ -402,13 +403,7 @@ void PgTableCursor::update()
     requireKey();
 
     WriteScope write(conn(), database());
-    if (!m_position.loaded) {
-        // Tried again after a write found the row changed or gone: it is written as it now stands.
-        m_position.loaded = readByKey();
-        if (!m_position.loaded) {
-            throw rowDeletedByAnotherUser(table());
-        }
-    }
+    readAgainIfGone();
     if (pending.empty()) {
         return;
     }
@@ -429,12 +424,8 @@ void PgTableCursor::update()
     }
     write.commit();
     rememberPositionBeforeWrite();
-    Row row;
-    for (int i = 0; i < result.columns(); ++i) {
-        row.push_back(result.value(0, i));
-    }
-    // The key may be among the fields written: the row is named by its key as written.
-    standOn(std::move(row));
+    // The key may be among the fields written: from now on the row is named by its key as written.
+    m_position.loaded = firstRow(result);
 }
 
 void PgTableCursor::remove()
@@ -444,12 +435,7 @@ void PgTableCursor::remove()
     settle();
     requireKey();
     WriteScope write(conn(), database());
-    if (!m_position.loaded) {
-        m_position.loaded = readByKey();
-        if (!m_position.loaded) {
-            throw rowDeletedByAnotherUser(table());
-        }
-    }
+    readAgainIfGone();
     Row parameters;
     const QString where = condition(comparedColumns(m_keyColumns, m_watched), parameters);
     const PgResult result = conn().execute(QStringLiteral("DELETE FROM %1 WHERE %2").arg(m_qualifiedTable, where),

@@ -10,7 +10,6 @@
 #include "app/engine/sqlite/WriteTransaction.h"
 
 #include <QStringList>
-#include <algorithm>
 #include <map>
 #include <optional>
 #include <set>
@@ -60,11 +59,11 @@ struct SqliteTableCursor::Impl
     std::optional<RuntimeError> keyFailure;
 
     bool noMatch = true;
-    // The row the cursor stands on, by the values of its key as the seek (or the last write) found them.
-    std::optional<Row> key;
-    // That row as it was read: what a write compares with. Nothing once a write found it gone, until the next
-    // try reads it again under its key.
-    std::optional<Row> loaded;
+    // The row the cursor stands on as the seek (or the last write) read it: its key values name it, and a write
+    // compares with it.
+    Row loaded;
+    // A write found no row under that key any more: the next try reads it again, and finds it or not.
+    bool gone = false;
     // Every field read from the row or written to it since the seek.
     mutable std::set<int> watched;
 
@@ -75,21 +74,23 @@ struct SqliteTableCursor::Impl
     const ColumnInfo& column(int index) const { return schema.columns[static_cast<std::size_t>(index)]; }
 
     void requireOpen() const;
+    void requireRow() const;
     int requireField(const QString& name) const;
     void leaveEdit();
     void leaveRow();
 
-    const std::vector<int>* resolvedKeyColumns();
-    const Row& requireKey() const;
-    void standOn(Row row);
+    // The key's columns; raises NoCurrentRecord without a row, the key's own failure for a table without one.
+    const std::vector<int>& requireKey();
 
     QString columnList() const;
     // "column IS ?n AND ..." for the columns, numbered from `firstParameter`; IS compares Null as Null.
     QString condition(const std::vector<int>& columns, int firstParameter) const;
-    // The values the load read for the columns, the key's from the key.
-    void bindCompared(Statement& statement, const std::vector<int>& columns, int firstParameter) const;
+    // The columns' values as read, bound exactly so: no conversion may make a changed value look unchanged.
+    void bindLoaded(Statement& statement, const std::vector<int>& columns, int firstParameter) const;
     Row readRow(Statement& statement) const;
     std::optional<Row> readByKey();
+    // Tried again after a write found the row gone: it is read again under its key, or is gone still.
+    void readAgainIfGone();
     // A compare-and-set that touched no row: the row is gone from its key, or holds something else now. The
     // row as it now stands is kept, so that the next try writes on it.
     [[noreturn]] void failMissedWrite();
@@ -100,6 +101,13 @@ void SqliteTableCursor::Impl::requireOpen() const
 {
     if (closed) {
         throw cursorClosed(table());
+    }
+}
+
+void SqliteTableCursor::Impl::requireRow() const
+{
+    if (noMatch) {
+        throw noCurrentRecord();
     }
 }
 
@@ -121,13 +129,15 @@ void SqliteTableCursor::Impl::leaveEdit()
 void SqliteTableCursor::Impl::leaveRow()
 {
     leaveEdit();
-    key.reset();
-    loaded.reset();
+    noMatch = true;
+    loaded.clear();
+    gone = false;
     watched.clear();
 }
 
-const std::vector<int>* SqliteTableCursor::Impl::resolvedKeyColumns()
+const std::vector<int>& SqliteTableCursor::Impl::requireKey()
 {
+    requireRow();
     if (!keyColumns && !keyFailure) {
         try {
             keyColumns = readIndexColumns(*db, schema, PrimaryKeyIndexName);
@@ -135,31 +145,11 @@ const std::vector<int>* SqliteTableCursor::Impl::resolvedKeyColumns()
             keyFailure = error;
         }
     }
-    return keyColumns ? &*keyColumns : nullptr;
-}
-
-const Row& SqliteTableCursor::Impl::requireKey() const
-{
-    if (noMatch) {
-        throw noCurrentRecord();
-    }
-    if (!key) {
+    if (!keyColumns) {
         // A table without a key has no name for its rows: it can be read, not written.
-        throw keyFailure ? *keyFailure : noCurrentRecord();
+        throw *keyFailure;
     }
-    return *key;
-}
-
-void SqliteTableCursor::Impl::standOn(Row row)
-{
-    if (const std::vector<int>* columns = resolvedKeyColumns()) {
-        Row values;
-        for (const int index : *columns) {
-            values.push_back(row[static_cast<std::size_t>(index)]);
-        }
-        key = std::move(values);
-    }
-    loaded = std::move(row);
+    return *keyColumns;
 }
 
 QString SqliteTableCursor::Impl::columnList() const
@@ -181,17 +171,12 @@ QString SqliteTableCursor::Impl::condition(const std::vector<int>& columns, int 
     return terms.join(QStringLiteral(" AND "));
 }
 
-void SqliteTableCursor::Impl::bindCompared(Statement& statement, const std::vector<int>& columns,
-                                           int firstParameter) const
+void SqliteTableCursor::Impl::bindLoaded(Statement& statement, const std::vector<int>& columns,
+                                         int firstParameter) const
 {
-    const std::vector<int>& keyIndexes = *keyColumns;
     int parameter = firstParameter;
     for (const int index : columns) {
-        const auto inKey = std::find(keyIndexes.begin(), keyIndexes.end(), index);
-        // Stored values go back exactly as read: no conversion may make a changed value look unchanged.
-        statement.bind(parameter++, inKey != keyIndexes.end()
-                                        ? (*key)[static_cast<std::size_t>(inKey - keyIndexes.begin())]
-                                        : (*loaded)[static_cast<std::size_t>(index)]);
+        statement.bind(parameter++, loaded[static_cast<std::size_t>(index)]);
     }
 }
 
@@ -212,19 +197,33 @@ std::optional<Row> SqliteTableCursor::Impl::readByKey()
                         .arg(columnList(), quotedIdentifier(table()), condition(*keyColumns, 1)),
                     db->path(), table());
     const ResetOnExit reset(query);
-    bindCompared(query, *keyColumns, 1);
+    bindLoaded(query, *keyColumns, 1);
     if (!query.step()) {
         return std::nullopt;
     }
     return readRow(query);
 }
 
+void SqliteTableCursor::Impl::readAgainIfGone()
+{
+    if (gone) {
+        std::optional<Row> current = readByKey();
+        if (!current) {
+            throw rowDeletedByAnotherUser(table());
+        }
+        loaded = std::move(*current);
+        gone = false;
+    }
+}
+
 void SqliteTableCursor::Impl::failMissedWrite()
 {
-    loaded = readByKey();
-    if (!loaded) {
+    std::optional<Row> current = readByKey();
+    gone = !current;
+    if (gone) {
         throw rowDeletedByAnotherUser(table());
     }
+    loaded = std::move(*current);
     throw rowChangedByAnotherUser(table());
 }
 
@@ -290,7 +289,6 @@ void SqliteTableCursor::seek(const QString& comparison, const std::vector<Value>
     checkSeekArguments(comparison, d.indexName, d.table(), d.indexColumns.size(), keyValues.size());
 
     d.leaveRow();
-    d.noMatch = true;
 
     std::vector<bool> nullPattern;
     nullPattern.reserve(keyValues.size());
@@ -306,7 +304,7 @@ void SqliteTableCursor::seek(const QString& comparison, const std::vector<Value>
         query.bind(static_cast<int>(i) + 1, storedFromValue(keyValues[i], dateTimeColumn));
     }
     if (query.step()) {
-        d.standOn(d.readRow(query));
+        d.loaded = d.readRow(query);
         d.noMatch = false;
     }
 }
@@ -330,23 +328,19 @@ Value SqliteTableCursor::field(const QString& name) const
             return valueFromStored(storedFromValue(pending->second, dateTimeColumn), dateTimeColumn);
         }
     }
-    if (d.noMatch || (!d.key && !d.loaded)) {
-        throw noCurrentRecord();
-    }
-    if (!d.loaded) {
+    d.requireRow();
+    if (d.gone) {
         throw rowDeletedByAnotherUser(d.table());
     }
     d.watched.insert(index);
-    return valueFromStored((*d.loaded)[static_cast<std::size_t>(index)], dateTimeColumn);
+    return valueFromStored(d.loaded[static_cast<std::size_t>(index)], dateTimeColumn);
 }
 
 void SqliteTableCursor::edit()
 {
     Impl& d = *m_impl;
     d.requireOpen();
-    if (d.noMatch || (!d.key && !d.loaded)) {
-        throw noCurrentRecord();
-    }
+    d.requireRow();
     // Nothing is read again here: the write compares the row with what the load read, however long ago.
     d.leaveEdit();
     d.editing = true;
@@ -377,23 +371,17 @@ void SqliteTableCursor::update()
     }
     const std::map<int, Value> pending = std::move(d.pendingFields);
     d.leaveEdit();
-    d.requireKey();
+    const std::vector<int>& key = d.requireKey();
 
     WriteTransaction transaction(d.db->handle(), d.db->path(), d.table());
-    if (!d.loaded) {
-        // Tried again after a write found the row changed or gone: it is written as it now stands.
-        d.loaded = d.readByKey();
-        if (!d.loaded) {
-            throw rowDeletedByAnotherUser(d.table());
-        }
-    }
+    d.readAgainIfGone();
     if (pending.empty()) {
         return;
     }
     for (const auto& entry : pending) {
         d.watched.insert(entry.first);
     }
-    const std::vector<int> compared = comparedColumns(*d.keyColumns, d.watched);
+    const std::vector<int> compared = comparedColumns(key, d.watched);
     QStringList assignments;
     int parameter = 1;
     for (const auto& entry : pending) {
@@ -411,7 +399,7 @@ void SqliteTableCursor::update()
         for (const auto& entry : pending) {
             statement.bind(value++, storedFromValue(entry.second, d.column(entry.first).holdsDateTime));
         }
-        d.bindCompared(statement, compared, parameter);
+        d.bindLoaded(statement, compared, parameter);
         if (statement.step()) {
             written = d.readRow(statement);
             while (statement.step()) {
@@ -422,8 +410,8 @@ void SqliteTableCursor::update()
         d.failMissedWrite();
     }
     transaction.commit();
-    // The key may be among the fields written: the row is named by its key as written.
-    d.standOn(std::move(*written));
+    // The key may be among the fields written: from now on the row is named by its key as written.
+    d.loaded = std::move(*written);
 }
 
 void SqliteTableCursor::remove()
@@ -431,23 +419,18 @@ void SqliteTableCursor::remove()
     Impl& d = *m_impl;
     d.requireOpen();
     d.leaveEdit();
-    d.requireKey();
+    const std::vector<int>& key = d.requireKey();
 
     WriteTransaction transaction(d.db->handle(), d.db->path(), d.table());
-    if (!d.loaded) {
-        d.loaded = d.readByKey();
-        if (!d.loaded) {
-            throw rowDeletedByAnotherUser(d.table());
-        }
-    }
-    const std::vector<int> compared = comparedColumns(*d.keyColumns, d.watched);
+    d.readAgainIfGone();
+    const std::vector<int> compared = comparedColumns(key, d.watched);
     Statement statement(
         d.db->handle(),
         QStringLiteral("DELETE FROM %1 WHERE %2").arg(quotedIdentifier(d.table()), d.condition(compared, 1)),
         d.db->path(), d.table());
     {
         const ResetOnExit reset(statement);
-        d.bindCompared(statement, compared, 1);
+        d.bindLoaded(statement, compared, 1);
         statement.step();
     }
     if (sqlite3_changes(d.db->handle()) == 0) {
@@ -455,7 +438,6 @@ void SqliteTableCursor::remove()
     }
     transaction.commit();
     d.leaveRow();
-    d.noMatch = true;
 }
 
 void SqliteTableCursor::close()
