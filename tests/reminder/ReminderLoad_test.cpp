@@ -116,16 +116,22 @@ TEST_F(ReminderLoad, ColourOfTheActionPaintsBothActionLabels)
     EXPECT_EQ(textColour(popup.controls().LbAziDes), QColor(255, 0, 0));
 }
 
-TEST_F(ReminderLoad, NullColourIsBlackAndTheReminderStaysUsable)
+// Null is black; an unsigned or ARGB colour (0xFF0000FF) colours with its low bytes: the reminder stays usable.
+TEST_F(ReminderLoad, NullOrUnsignedColourLeavesTheReminderUsable)
 {
-    store.addAction(Action, QStringLiteral("VISITA"), QVariant());
-    store.addAppointment(Client, due, Action, QVariant(), QStringLiteral("C"));
-    store.addReminder(Client, due, Action, QVariant());
-    ASSERT_TRUE(start());
-    EXPECT_TRUE(popup.ctx.state.LoadedOk);
-    EXPECT_TRUE(popup.desktop.messages.empty());
-    EXPECT_EQ(textColour(popup.controls().lbAziCod), QColor(0, 0, 0));
-    EXPECT_EQ(popup.controls().LbAziDes->text(), QStringLiteral("VISITA"));
+    for (const auto& [stored, shown] :
+         {std::pair{QVariant(), QColor(0, 0, 0)}, std::pair{QVariant(4278190335LL), QColor(255, 0, 0)}}) {
+        TestStore own;
+        own.addAction(Action, QStringLiteral("VISITA"), stored);
+        own.addAppointment(Client, due, Action, QVariant(), QStringLiteral("C"));
+        own.addReminder(Client, due, Action, QVariant());
+        PopupHarness run;
+        ASSERT_TRUE(run.start(own.commandLine(Client, due, Action)));
+        EXPECT_TRUE(run.ctx.state.LoadedOk);
+        EXPECT_TRUE(run.desktop.messages.empty());
+        EXPECT_EQ(textColour(run.controls().lbAziCod), shown);
+        EXPECT_EQ(run.controls().LbAziDes->text(), QStringLiteral("VISITA"));
+    }
 }
 
 TEST_F(ReminderLoad, ColourThatIsNotANumberEndsTheLoadWithTypeMismatch)
@@ -170,16 +176,6 @@ TEST(ActionColour, StoredSignedOrUnsignedIn32BitsAsNumberOrText)
             EXPECT_EQ(error.number(), row.error) << shown;
         }
     }
-}
-
-TEST_F(ReminderLoad, AnArgbColourShowsTheReminderInItsLowBytes)
-{
-    store.addAction(Action, QStringLiteral("VISITA"), 4278190335LL);
-    store.addAppointment(Client, due, Action, QVariant(), QStringLiteral("C"));
-    store.addReminder(Client, due, Action, QVariant());
-    ASSERT_TRUE(start());
-    EXPECT_TRUE(popup.ctx.state.LoadedOk);
-    EXPECT_EQ(textColour(popup.controls().lbAziCod), QColor(255, 0, 0));
 }
 
 TEST_F(ReminderLoad, UnknownActionLeavesLabelsBlackAndNoteUnchanged)
